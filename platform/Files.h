@@ -1,0 +1,20 @@
+// File-system services: the existence test and writing a payload file.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace brisel::platform {
+
+// True when a search for pattern ("*" and "?" act as wildcards in its last
+// component) finds a first match that is not a directory.
+bool FileIsPresent(const std::string& pattern);
+
+// Writes bytes as the whole new content of the file at path without ever
+// leaving it truncated or half written: an existing file must open for
+// reading and writing without sharing; the bytes go to a new temporary file
+// beside it, which then replaces it in one step. Missing directories are not
+// created. Any failure raises EFileWriteError and removes the temporary file.
+void WriteWholeFile(const std::string& path, std::string_view bytes);
+
+} // namespace brisel::platform

@@ -1,0 +1,105 @@
+// Host substitute for the file system: Windows-style paths are mapped onto
+// the host by reading each single-byte "\" as "/".
+#include "platform/Files.h"
+
+#include "support/Exceptions.h"
+#include "support/Mbcs.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <glob.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace brisel::platform {
+
+namespace {
+
+std::string HostPath(const std::string& path) {
+    std::string host = path;
+    for (std::size_t i = 0; i < host.size(); ++i) {
+        if (IsSingleByteChar(path, i, '\\')) {
+            host[i] = '/';
+        }
+    }
+    return host;
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() { Close(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    void Reset(int fd) {
+        Close();
+        fd_ = fd;
+    }
+    bool Close() {
+        const bool ok = fd_ < 0 || ::close(fd_) == 0;
+        fd_ = -1;
+        return ok;
+    }
+
+private:
+    int fd_;
+};
+
+[[noreturn]] void Fail(const std::string& path) {
+    throw EFileWriteError("ファイル " + path + " を作成できません");
+}
+
+} // namespace
+
+bool FileIsPresent(const std::string& pattern) {
+    glob_t found{};
+    const int result = glob(HostPath(pattern).c_str(), GLOB_NOSORT | GLOB_NOESCAPE, nullptr, &found);
+    bool present = false;
+    if (result == 0 && found.gl_pathc > 0) {
+        struct stat info {};
+        present = stat(found.gl_pathv[0], &info) == 0 && !S_ISDIR(info.st_mode);
+    }
+    globfree(&found);
+    return present;
+}
+
+void WriteWholeFile(const std::string& path, std::string_view bytes) {
+    const std::string host = HostPath(path);
+    struct stat info {};
+    if (stat(host.c_str(), &info) == 0) {
+        FileDescriptor existing(::open(host.c_str(), O_RDWR));
+        if (!existing.Valid() || S_ISDIR(info.st_mode)) {
+            Fail(path);
+        }
+    }
+    std::string temp;
+    FileDescriptor out(-1);
+    for (int attempt = 0; attempt < 100 && !out.Valid(); ++attempt) {
+        temp = host + ".~bp" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
+        out.Reset(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644));
+    }
+    if (!out.Valid()) {
+        Fail(path);
+    }
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(out.Get(), bytes.data() + written, bytes.size() - written);
+        if (n <= 0) {
+            break;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    const bool ok = written == bytes.size() && ::fsync(out.Get()) == 0 && out.Close() &&
+                    std::rename(temp.c_str(), host.c_str()) == 0;
+    if (!ok) {
+        out.Close();
+        ::unlink(temp.c_str());
+        Fail(path);
+    }
+}
+
+} // namespace brisel::platform

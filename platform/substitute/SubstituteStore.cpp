@@ -1,0 +1,7 @@
+#include "SubstituteStore.h"
+
+namespace brisel::substitute {
+
+void ResetAll() { PackageResources().clear(); }
+
+} // namespace brisel::substitute

@@ -1,0 +1,56 @@
+// Exception types raised by the installer's logic. Every message is a
+// Shift-JIS byte string, shown as it stands by the error report.
+#pragma once
+
+#include <exception>
+#include <string>
+
+namespace brisel {
+
+class Exception : public std::exception {
+public:
+    explicit Exception(std::string message) : message_(std::move(message)) {}
+    const std::string& Message() const noexcept { return message_; }
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    std::string message_;
+};
+
+// A string position outside 1 ... length, or a blank key given to the script reader.
+class ERangeError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A registry value that is not text or cannot be read.
+class ERegistryException : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A package item that the executable does not carry.
+class EResNotFound : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A stream that ends before the reader has what it needs.
+class EReadError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A background picture that is not a Windows bitmap.
+class EInvalidGraphic : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A payload file that cannot be created, replaced or written.
+class EFileWriteError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+} // namespace brisel
