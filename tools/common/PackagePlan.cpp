@@ -89,7 +89,8 @@ fs::path StagePackage(const PackagePlan& plan, const fs::path& stageDir) {
     const auto copy = [&](const fs::path& from, const std::string& name) {
         fs::copy_file(from, stageDir / name, fs::copy_options::overwrite_existing);
     };
-    std::string rc = "// Package items of the installer, written by patchpack.\n";
+    std::string rc = "// Package items of the installer, written by patchpack.\n"
+                     "LANGUAGE 0x11, 0x1\n";
     copy(plan.script, "script.txt");
     rc += "RESOURCE_SCRIPT TEXT \"script.txt\"\n";
     copy(plan.background, "background.bmp");

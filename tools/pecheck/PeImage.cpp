@@ -233,8 +233,7 @@ Headers readHeaders(ByteView file) {
     headers.subsystem = optional.u16(68);
     headers.dllCharacteristics = optional.u16(70);
     size_t countOffset = headers.pe32Plus ? 108 : 92;
-    headers.directories =
-        readDataDirectories(optional, countOffset + 4, optional.u32(countOffset));
+    headers.directories = readDataDirectories(optional, countOffset + 4, optional.u32(countOffset));
     headers.sections = readSectionTable(file, optionalOffset + optionalSize, sectionCount);
     return headers;
 }
@@ -320,7 +319,8 @@ private:
             throw PeError("resource tree has more entries than its section can hold");
         }
         entryBudget_ -= count;
-        ByteView table = tree_.sub(static_cast<size_t>(offset) + 16, count * 8, "resource directory");
+        ByteView table =
+            tree_.sub(static_cast<size_t>(offset) + 16, count * 8, "resource directory");
         bool leafLevel = level == Level::Language;
         std::vector<DirectoryEntry> entries(count);
         for (size_t i = 0; i < count; ++i) {
@@ -344,7 +344,8 @@ private:
         }
         uint32_t offset = raw & ~kHighBit;
         size_t units = tree_.u16(offset);
-        return ResourceId::fromName(utf16ToUtf8(tree_.utf16(static_cast<size_t>(offset) + 2, units)));
+        return ResourceId::fromName(
+            utf16ToUtf8(tree_.utf16(static_cast<size_t>(offset) + 2, units)));
     }
 
     ResourceEntry readLeaf(const ResourceId& type, const ResourceId& name,
@@ -654,8 +655,7 @@ PeImage::PeImage(const std::vector<uint8_t>& bytes) {
     }
 }
 
-const ResourceEntry* PeImage::findResource(const std::string& type,
-                                           const std::string& name) const {
+const ResourceEntry* PeImage::findResource(const std::string& type, const std::string& name) const {
     for (const ResourceEntry& entry : resources_) {
         if (entry.type.matchesArgument(type) && entry.name.matchesArgument(name)) {
             return &entry;
@@ -732,8 +732,8 @@ void writeVersionInfo(std::ostream& out, const VersionInfo& info) {
     }
     for (const VersionStringTable& table : info.stringTables) {
         for (const auto& [key, value] : table.strings) {
-            out << "version.string " << escape(table.key, true) << ' ' << escape(key, false)
-                << '=' << escape(value, false) << '\n';
+            out << "version.string " << escape(table.key, true) << ' ' << escape(key, false) << '='
+                << escape(value, false) << '\n';
         }
     }
     for (const VersionTranslation& translation : info.translations) {

@@ -1,0 +1,24 @@
+# add_patch_installer(NAME PACKAGE_DIR): builds NAME.exe in the current
+# binary folder from a package folder, with patchpack and the link spec,
+# exactly as `./run package` does.
+set(PATCHPACK_EXE "" CACHE FILEPATH "The host patchpack tool from the native build")
+
+function(add_patch_installer name package_dir)
+    if(NOT PATCHPACK_EXE)
+        message(WARNING "PATCHPACK_EXE is not set: ${name} is not built")
+        return()
+    endif()
+    set(out ${CMAKE_CURRENT_BINARY_DIR}/${name}.exe)
+    file(GLOB_RECURSE inputs CONFIGURE_DEPENDS ${package_dir}/*)
+    add_custom_command(OUTPUT ${out}
+        COMMAND ${PATCHPACK_EXE} build ${package_dir} --arch ${CMAKE_SYSTEM_PROCESSOR}
+                --link-spec ${BRISEL_LINK_SPEC} --out ${out}
+                --stage ${CMAKE_CURRENT_BINARY_DIR}/${name}.package
+        DEPENDS ${inputs} ${PATCHPACK_EXE} ${BRISEL_LINK_SPEC}
+                $<TARGET_OBJECTS:brisel_app_main> $<TARGET_OBJECTS:brisel_app_resources>
+                $<TARGET_FILE:brisel_view> $<TARGET_FILE:brisel>
+        COMMENT "Building patch installer ${name}.exe"
+        VERBATIM)
+    add_custom_target(${name} ALL DEPENDS ${out})
+    add_dependencies(${name} brisel_installer_parts)
+endfunction()

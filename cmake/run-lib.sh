@@ -1,0 +1,207 @@
+# Functions behind ./run. Sourced with ROOT and BUILD set.
+
+APT_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev g++-mingw-w64-i686
+    g++-mingw-w64-x86-64 wine64 xvfb xauth fonts-ipafont locales clang-format)
+NATIVE="$BUILD/native"
+WIN32_BUILD="$BUILD/win32"
+WIN64_BUILD="$BUILD/win64"
+
+log() { printf '== %s\n' "$*" >&2; }
+
+# Installs the packages that are missing and the locales the tests use; a
+# machine that has everything installs nothing.
+ensure_tools() {
+    local missing=()
+    local pkg
+    for pkg in "${APT_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$pkg")
+        fi
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        log "installing: ${missing[*]}"
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -q >&2
+        apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+    fi
+    ensure_locale ja_JP.UTF-8
+    ensure_locale en_US.UTF-8
+}
+
+ensure_locale() {
+    local name="$1" short
+    short="$(echo "$1" | sed 's/UTF-8/utf8/')"
+    if locale -a 2>/dev/null | grep -qx "$short"; then
+        return
+    fi
+    log "generating locale $name"
+    if [ -f /etc/locale.gen ] && grep -q "^# *$name UTF-8" /etc/locale.gen; then
+        sed -i "s/^# *$name UTF-8/$name UTF-8/" /etc/locale.gen
+    elif ! grep -q "^$name UTF-8" /etc/locale.gen 2>/dev/null; then
+        echo "$name UTF-8" >>/etc/locale.gen
+    fi
+    locale-gen >&2
+}
+
+configure() {
+    local dir="$1"
+    shift
+    if [ ! -f "$dir/build.ninja" ]; then
+        cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >&2
+    fi
+}
+
+build_native() {
+    configure "$NATIVE" -DBRISEL_SANITIZE=ON
+    log "building native"
+    cmake --build "$NATIVE" >&2
+}
+
+build_windows() {
+    local arch="$1" dir="$2"
+    configure "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch-w64-mingw32.cmake" \
+        -DPATCHPACK_EXE="$NATIVE/tools/patchpack"
+    log "building $arch"
+    cmake --build "$dir" >&2
+}
+
+build_all() {
+    build_native
+    build_windows i686 "$WIN32_BUILD"
+    build_windows x86_64 "$WIN64_BUILD"
+}
+
+# An X display for Wine's windows: the caller's, or a private Xvfb.
+XVFB_PID=""
+ensure_display() {
+    if [ -n "${DISPLAY:-}" ] && [ "${BRISEL_FORCE_XVFB:-0}" != 1 ]; then
+        return
+    fi
+    local n
+    for n in $(seq 91 140); do
+        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+            Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+            XVFB_PID=$!
+            export DISPLAY=":$n"
+            local i
+            for i in $(seq 1 50); do
+                [ -e "/tmp/.X11-unix/X$n" ] && return
+                sleep 0.1
+            done
+            return
+        fi
+    done
+    echo "no free X display number" >&2
+    return 1
+}
+
+stop_display() {
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=""
+    fi
+}
+
+# Keeps one wineserver up for the whole run of the prefix, so each test
+# process starts quickly; stopped again at the end.
+start_wineserver() {
+    source "$ROOT/cmake/wine-env.sh"
+    brisel_wine_prefix "$1"
+    "$BRISEL_WINESERVER" -p >/dev/null 2>&1 || true
+}
+
+stop_wineserver() {
+    "$BRISEL_WINESERVER" -k >/dev/null 2>&1 || true
+}
+
+check_format() {
+    log "checking the source format"
+    local files
+    mapfile -t files < <(cd "$ROOT" && git ls-files '*.cpp' '*.h')
+    (cd "$ROOT" && clang-format --dry-run --Werror "${files[@]}") >&2
+}
+
+run_format() {
+    ensure_tools
+    local files
+    mapfile -t files < <(cd "$ROOT" && git ls-files --cached --others --exclude-standard '*.cpp' '*.h')
+    (cd "$ROOT" && clang-format -i "${files[@]}")
+}
+
+inspect_installer() {
+    local exe="$1" arch="$2"
+    log "inspecting $exe"
+    "$ROOT/tools/check-installer.sh" "$NATIVE/tools/pecheck" "$exe" "$arch" >&2
+}
+
+run_test() {
+    local started=$SECONDS
+    ensure_tools
+    check_format
+    build_all
+    log "native tests"
+    (cd "$NATIVE" && ctest --output-on-failure)
+    inspect_installer "$WIN32_BUILD/app/sample-installer.exe" i686
+    inspect_installer "$WIN64_BUILD/app/sample-installer.exe" x86_64
+    log "win64 tests under Wine"
+    ensure_display
+    start_wineserver "$WIN64_BUILD/wineprefix"
+    local status=0
+    (cd "$WIN64_BUILD" && ctest --output-on-failure) || status=$?
+    stop_wineserver
+    stop_display
+    log "test run took $((SECONDS - started)) s"
+    return $status
+}
+
+run_patchscript() {
+    if [ ! -x "$NATIVE/tools/patchscript" ]; then
+        ensure_tools
+        build_native
+    else
+        cmake --build "$NATIVE" --target patchscript >&2
+    fi
+    exec "$NATIVE/tools/patchscript" "$@"
+}
+
+run_package() {
+    local dir="" arch="" out=""
+    while [ $# -gt 0 ]; do
+        case "$1" in
+            --arch) arch="${2:-}"; shift 2 ;;
+            --out) out="${2:-}"; shift 2 ;;
+            *)
+                if [ -n "$dir" ]; then
+                    echo "usage: ./run package DIR --arch i686|x86_64 --out FILE.exe" >&2
+                    return 2
+                fi
+                dir="$1"; shift ;;
+        esac
+    done
+    if [ -z "$dir" ] || [ -z "$out" ] || { [ "$arch" != i686 ] && [ "$arch" != x86_64 ]; }; then
+        echo "usage: ./run package DIR --arch i686|x86_64 --out FILE.exe" >&2
+        return 2
+    fi
+    ensure_tools
+    build_native
+    local build="$WIN32_BUILD"
+    [ "$arch" = x86_64 ] && build="$WIN64_BUILD"
+    build_windows "$arch" "$build"
+    "$NATIVE/tools/patchpack" build "$dir" --arch "$arch" --link-spec "$build/installer-link.spec" \
+        --out "$out" >&2
+    echo "$out"
+}
+
+run_demo() {
+    ensure_tools
+    build_all
+    local exe32="$WIN32_BUILD/app/sample-installer.exe"
+    local exe64="$WIN64_BUILD/app/sample-installer.exe"
+    echo "The sample installer carries:"
+    "$NATIVE/tools/patchscript" show "$ROOT/packages/sample/script.txt"
+    "$NATIVE/tools/patchpack" check "$ROOT/packages/sample"
+    echo
+    echo "32-bit installer (the product): $exe32"
+    echo "64-bit installer (runs under Wine): $exe64"
+}

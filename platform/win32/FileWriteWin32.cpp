@@ -1,0 +1,145 @@
+// Writing a payload file so that the file being replaced is never left
+// truncated or half written: the bytes go to a new temporary file in the
+// same folder, which replaces the destination in one step once it is
+// complete and flushed.
+#include "platform/Files.h"
+
+#include "platform/win32/Win32Handle.h"
+#include "support/Exceptions.h"
+#include "support/TextUtils.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace brisel::platform {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& path) {
+    throw EFileWriteError("ファイル " + path + " を作成できません");
+}
+
+std::wstring WideFromAnsi(const std::string& text) {
+    if (text.empty()) {
+        return std::wstring();
+    }
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) {
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                            n);
+    }
+    return wide;
+}
+
+// The temporary file: created with create-new semantics under a name that
+// nothing in the folder has, removed again unless it was moved into place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& destination) {
+        const std::string folder = DirectoryOfPath(destination);
+        const DWORD stamp = GetCurrentProcessId() ^ GetTickCount();
+        for (unsigned attempt = 0; attempt < 1000 && !handle_.Valid(); ++attempt) {
+            char suffix[32];
+            wsprintfA(suffix, "~bp%08lX.%03u.tmp", static_cast<unsigned long>(stamp), attempt);
+            path_ = folder + suffix;
+            handle_.Reset(CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!handle_.Valid() && GetLastError() != ERROR_FILE_EXISTS &&
+                GetLastError() != ERROR_ALREADY_EXISTS) {
+                break;
+            }
+        }
+        if (!handle_.Valid()) {
+            path_.clear();
+        }
+    }
+    ~TemporaryFile() {
+        handle_.Close();
+        if (!path_.empty()) {
+            DeleteFileA(path_.c_str());
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    bool Created() const { return handle_.Valid(); }
+    const std::string& Path() const { return path_; }
+
+    // Writes every byte and flushes them to the disk; false on a short write.
+    bool WriteAll(std::string_view bytes) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const std::size_t chunk = bytes.size() - done;
+            const DWORD request = chunk > 0x10000000u ? 0x10000000u : static_cast<DWORD>(chunk);
+            DWORD written = 0;
+            if (!WriteFile(handle_.Get(), bytes.data() + done, request, &written, nullptr) ||
+                written == 0) {
+                return false;
+            }
+            done += written;
+        }
+        return FlushFileBuffers(handle_.Get()) != 0 && handle_.Close();
+    }
+
+    // The file now lives under another name and must not be deleted.
+    void Release() { path_.clear(); }
+
+private:
+    FileHandle handle_;
+    std::string path_;
+};
+
+// An existing destination must open for reading and writing without
+// sharing, as a plain overwrite would need: a locked, read-only or refused
+// file fails here, before anything is written.
+bool DestinationExists(const std::string& path) {
+    FileHandle existing(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (existing.Valid()) {
+        return true;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) {
+        return false;
+    }
+    Fail(path);
+}
+
+bool MoveIntoPlace(const std::string& temp, const std::string& destination, bool replacing) {
+    const std::wstring from = WideFromAnsi(temp);
+    const std::wstring to = WideFromAnsi(destination);
+    if (replacing) {
+        using ReplaceFileFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
+        const auto replace = reinterpret_cast<ReplaceFileFn>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "ReplaceFileW")));
+        if (replace != nullptr) {
+            if (replace(to.c_str(), from.c_str(), nullptr, REPLACEFILE_WRITE_THROUGH, nullptr,
+                        nullptr)) {
+                return true;
+            }
+            // The old file is already gone and the new one still carries its
+            // temporary name: moving it into place is all that is left to do.
+            if (GetLastError() != ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+                return false;
+            }
+        }
+    }
+    return MoveFileExW(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+} // namespace
+
+void WriteWholeFile(const std::string& path, std::string_view bytes) {
+    const bool replacing = DestinationExists(path);
+    TemporaryFile temp(path);
+    if (!temp.Created() || !temp.WriteAll(bytes) || !MoveIntoPlace(temp.Path(), path, replacing)) {
+        Fail(path);
+    }
+    temp.Release();
+}
+
+} // namespace brisel::platform
