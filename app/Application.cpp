@@ -1,6 +1,13 @@
 #include "app/Application.h"
 
+#include "support/Exceptions.h"
 #include "support/Mbcs.h"
+#include "window/ErrorReport.h"
+#include "window/win32/WideText.h"
+#include "window/win32/Win32FormView.h"
+
+#include <exception>
+#include <memory>
 
 namespace brisel {
 
@@ -22,11 +29,87 @@ void RestrictDllSearchToSystemDirectory() {
     }
 }
 
+constexpr const wchar_t* kApplicationClass = L"briselPatchApplication";
+
+LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETFOCUS) {
+        // Activating the taskbar entry activates the main window it owns.
+        HWND owned = GetWindow(window, GW_ENABLEDPOPUP);
+        if (owned != nullptr && owned != window) {
+            SetFocus(owned);
+            return 0;
+        }
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The application window: titled with the application title, it carries
+// the taskbar entry and owns the main window and the error reports. It has
+// no size of its own, so nothing of it is seen but the entry.
+class ApplicationWindow {
+public:
+    explicit ApplicationWindow(HINSTANCE instance) {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = ApplicationProc;
+        windowClass.hInstance = instance;
+        windowClass.hIcon = LoadIconW(instance, L"MAINICON");
+        windowClass.lpszClassName = kApplicationClass;
+        RegisterClassExW(&windowClass);
+        const std::wstring title = win32::FromShiftJis(kApplicationTitle);
+        const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
+        const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
+        handle_ = CreateWindowExW(0, kApplicationClass, title.c_str(),
+                                  WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU |
+                                      WS_MINIMIZEBOX,
+                                  x, y, 0, 0, nullptr, nullptr, instance, nullptr);
+    }
+    ~ApplicationWindow() {
+        if (handle_ != nullptr) {
+            DestroyWindow(handle_);
+        }
+    }
+    ApplicationWindow(const ApplicationWindow&) = delete;
+    ApplicationWindow& operator=(const ApplicationWindow&) = delete;
+
+    HWND Handle() const { return handle_; }
+
+private:
+    HWND handle_ = nullptr;
+};
+
+void ShowFatalReport(const String& message) {
+    MessageBoxW(nullptr, win32::FromShiftJis(ErrorReportText(message)).c_str(),
+                win32::FromShiftJis(kApplicationTitle).c_str(), MB_OK | MB_ICONSTOP);
+}
+
+void RunMessageLoop(win32::Win32FormView& view) {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (!view.PreTranslateMessage(message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
 } // namespace
 
-int RunApplication(HINSTANCE, int) {
+int RunApplication(HINSTANCE instance, int showCommand) {
     RestrictDllSearchToSystemDirectory();
-    ProcessLeadBytes();
+    try {
+        ProcessLeadBytes();
+        ApplicationWindow application(instance);
+        ShowWindow(application.Handle(), SW_SHOWNOACTIVATE);
+        win32::Win32FormView FormMain(instance, application.Handle());
+        FormMain.Create();
+        FormMain.Show(showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
+        RunMessageLoop(FormMain);
+    } catch (const Exception& e) {
+        ShowFatalReport(e.Message());
+    } catch (const std::exception& e) {
+        ShowFatalReport(e.what());
+    }
     return 0;
 }
 

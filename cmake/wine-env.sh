@@ -41,6 +41,9 @@ brisel_wine_fonts() {
             printf '"%s"="IPAPGothic"\r\n' "$face"
         done
         printf '\r\n'
+        # No window manager runs under Xvfb: Wine draws the title bars.
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n'
+        printf '"Decorated"="N"\r\n"Managed"="N"\r\n\r\n'
     } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
     "$BRISEL_WINE64" regedit /S "$reg" >/dev/null 2>&1
 }

@@ -1,0 +1,32 @@
+// What the main window's logic asks of its view: the Win32 window in the
+// installer, a fake in the host tests.
+#pragma once
+
+#include "TAction.h"
+#include "support/AnsiString.h"
+
+namespace brisel {
+
+class IFormView {
+public:
+    virtual ~IFormView() = default;
+
+    // The window caption, a Shift-JIS text.
+    virtual void SetCaption(const String& caption) = 0;
+    // The text shown in the directory field, a path in the ANSI code page.
+    virtual void ShowTargetDir(const String& path) = 0;
+    // A bound action changed its caption or enabled state.
+    virtual void ActionChanged(const TAction& action) = 0;
+    // The background picture changed and must be drawn again.
+    virtual void BackgroundChanged() = 0;
+    // A modal message box with the application title, no icon and OK.
+    virtual void ShowPlainMessage(const String& text) = 0;
+    // The standard error report: the application title, a stop icon, OK.
+    virtual void ShowErrorReport(const String& text) = 0;
+    // The shell's folder browser; the chosen path, or empty when cancelled.
+    virtual String BrowseForFolder(const String& prompt, const String& initialFolder) = 0;
+    // Closes the main window, which ends the program.
+    virtual void Close() = 0;
+};
+
+} // namespace brisel

@@ -1,0 +1,20 @@
+// The texts the main window shows, as Shift-JIS bytes. Line breaks are a
+// single LF; the quotation marks are the ASCII byte 0x22.
+#pragma once
+
+namespace brisel::messages {
+
+inline constexpr const char* kLinkPathSectionMissing =
+    "初期化に失敗しました\n\"LinkPath\"セクションが見つかりません";
+inline constexpr const char* kGameNotFound =
+    "プログラムメニュー内に対象ソフトが見つかりません\n"
+    "対象ソフトがインストールされていない可能性があります";
+inline constexpr const char* kOutFilesSectionMissing =
+    "初期化に失敗しました\n\"OutFiles\"セクションが見つかりません";
+inline constexpr const char* kChooseDirectoryPrompt =
+    "がインストールされているディレクトリを指定してください";
+inline constexpr const char* kPatchSucceeded = "修正処理が正常に終了しました";
+inline constexpr const char* kPatchFailed = "修正に失敗しました";
+inline constexpr const char* kExitCaption = "終了(&X)";
+
+} // namespace brisel::messages

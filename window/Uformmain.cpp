@@ -1,0 +1,201 @@
+#include "Uformmain.h"
+
+#include "FormDescription.h"
+#include "Messages.h"
+#include "package/PatchTypeNumber.h"
+#include "package/TResourceStream.h"
+#include "package/Ttinycnf.h"
+#include "platform/Files.h"
+#include "support/Exceptions.h"
+#include "support/TFileTools.h"
+#include "support/TextUtils.h"
+
+#include <optional>
+#include <string>
+
+namespace brisel {
+
+namespace {
+
+std::optional<String> ScriptValue(const TTinyCnf& reader, const char* key) {
+    String value;
+    if (reader.GetValue(key, value)) {
+        return value;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+TFormMain::TFormMain(IFormView& view)
+    : actStart(ActionId::Start, "修正開始(&S)", false),
+      actCancel(ActionId::Cancel, "中止(&C)", true),
+      actChangePath(ActionId::ChangePath, "修正対象ディレクトリの指定(&T)", true), view_(view),
+      caption_(kFormMainDescription.caption) {
+    for (TAction* action : {&actStart, &actCancel, &actChangePath}) {
+        action->OnChange([this](const TAction& changed) { view_.ActionChanged(changed); });
+    }
+    actStart.OnExecute([this] { actStartExecute(); });
+    actCancel.OnExecute([this] { actCancelExecute(); });
+    actChangePath.OnExecute([this] { actChangePathExecute(); });
+}
+
+TAction& TFormMain::Action(ActionId id) {
+    switch (id) {
+    case ActionId::Start:
+        return actStart;
+    case ActionId::Cancel:
+        return actCancel;
+    case ActionId::ChangePath:
+        break;
+    }
+    return actChangePath;
+}
+
+const TBitmap& TFormMain::Background() const {
+    static const TBitmap kEmpty;
+    return FBackground ? *FBackground : kEmpty;
+}
+
+void TFormMain::SetCaption(const String& caption) {
+    caption_ = caption;
+    view_.SetCaption(caption_);
+}
+
+void TFormMain::SetTargetDirText(const String& text) {
+    if (text == targetDir_) {
+        return;
+    }
+    targetDir_ = text;
+    view_.ShowTargetDir(targetDir_);
+    edtTargetDirChange();
+}
+
+void TFormMain::LoadBackground() {
+    FBackground = std::make_unique<TBitmap>();
+    const auto stream = TResourceStream::Open("BMP", "RESOURCE_BACKGROUND");
+    FBackground->LoadFromStream(*stream);
+    view_.BackgroundChanged();
+}
+
+bool TFormMain::FindGameDirectory(const TStringList& linkPaths) {
+    TFileTools fileTools;
+    for (std::size_t i = 0; i < linkPaths.Count(); ++i) {
+        String shortcut;
+        if (!fileTools.FindProgramsShortcut(linkPaths[i], shortcut)) {
+            continue;
+        }
+        char target[260] = {};
+        if (!fileTools.ResolveShortcut(shortcut.c_str(), target)) {
+            continue;
+        }
+        SetTargetDirText(WithTrailingBackslash(DirectoryOfPath(String(target))));
+        return true;
+    }
+    return false;
+}
+
+void TFormMain::FormCreate() {
+    LoadBackground();
+
+    TStringList lines;
+    std::unique_ptr<TResourceStream> script = TResourceStream::Open("TEXT", "RESOURCE_SCRIPT");
+    script->LoadLines(lines);
+    const TTinyCnf reader(lines);
+
+    if (const auto caption = ScriptValue(reader, "*Caption")) {
+        SetCaption(*caption);
+    }
+    if (const auto title = ScriptValue(reader, "*GameTitle")) {
+        FGameTitle = *title;
+    }
+    FPatchType = PatchTypeFromValue(ScriptValue(reader, "*PatchType"));
+    if (const auto marker = ScriptValue(reader, "*CheckTargetFilename")) {
+        FCheckTargetFilename = *marker;
+    }
+
+    lines.Clear();
+    if (!reader.GetSection("%LinkPath", lines)) {
+        view_.ShowPlainMessage(messages::kLinkPathSectionMissing);
+        return;
+    }
+    if (!FindGameDirectory(lines)) {
+        view_.ShowPlainMessage(messages::kGameNotFound);
+        return;
+    }
+
+    FOutFiles = std::make_unique<TStringList>();
+    const bool outFilesFound = reader.GetSection("%OutFiles", *FOutFiles);
+    if (outFilesFound || FPatchType != 1) {
+        actStart.SetEnabled(true);
+    } else {
+        view_.ShowPlainMessage(messages::kOutFilesSectionMissing);
+    }
+}
+
+void TFormMain::edtTargetDirChange() {
+    const String& text = targetDir_;
+    if (!text.empty() && !FCheckTargetFilename.empty()) {
+        actStart.SetEnabled(platform::FileIsPresent(WithTrailingBackslash(text) +
+                                                    FCheckTargetFilename));
+    } else {
+        actStart.SetEnabled(!text.empty());
+    }
+}
+
+void TFormMain::lblChangePathClick() { actChangePath.Execute(); }
+
+void TFormMain::actChangePathExecute() {
+    const String prompt = "\"" + FGameTitle + "\"" + messages::kChooseDirectoryPrompt;
+    const String chosen = view_.BrowseForFolder(prompt, targetDir_);
+    if (!chosen.empty()) {
+        SetTargetDirText(chosen);
+    }
+}
+
+void TFormMain::actCancelExecute() { view_.Close(); }
+
+void TFormMain::actStartExecute() {
+    actStart.SetEnabled(false);
+    actCancel.SetEnabled(false);
+    // Cancel comes back whatever happens: the patch step reports its own
+    // errors, but nothing may leave the window without a way to close it.
+    struct ReenableCancel {
+        TAction& cancel;
+        ~ReenableCancel() { cancel.SetEnabled(true); }
+    } reenable{actCancel};
+    if (FPatchType == 0) {
+        ApplyNoPatch();
+    } else if (FPatchType == 1) {
+        ApplyFilePatch();
+    }
+}
+
+void TFormMain::ApplyNoPatch() {}
+
+void TFormMain::ApplyFilePatch() {
+    try {
+        if (!FOutFiles) {
+            // Start-up never got as far as the output list.
+            throw Exception("no output file list");
+        }
+        const String directory = WithTrailingBackslash(targetDir_);
+        std::unique_ptr<TResourceStream> stream;
+        for (std::size_t i = 0; i < FOutFiles->Count(); ++i) {
+            const String& entry = (*FOutFiles)[i];
+            if (entry.empty()) {
+                continue;
+            }
+            auto next = TResourceStream::Open("BIN", "RESOURCE_FILE" + std::to_string(i));
+            stream = std::move(next);
+            stream->SaveToFile(directory + entry);
+        }
+    } catch (...) {
+        view_.ShowPlainMessage(messages::kPatchFailed);
+        return;
+    }
+    view_.ShowPlainMessage(messages::kPatchSucceeded);
+    actCancel.SetCaption(messages::kExitCaption);
+}
+
+} // namespace brisel

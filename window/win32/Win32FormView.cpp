@@ -1,0 +1,317 @@
+#include "Win32FormView.h"
+
+#include "WideText.h"
+#include "platform/FolderBrowser.h"
+#include "window/ErrorReport.h"
+
+#include <windowsx.h>
+
+namespace brisel::win32 {
+
+namespace {
+
+constexpr int kFirstControlId = 100; // clear of IDOK and IDCANCEL
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr COLORREF kLinkColour = RGB(0, 0, 255);
+
+int ControlCommandId(ControlId id) { return kFirstControlId + static_cast<int>(id); }
+
+HFONT MakeFont(const FontDescription& font, bool underline) {
+    const std::wstring face = FromShiftJis(font.face);
+    return CreateFontW(font.height, 0, 0, 0, FW_NORMAL, FALSE, underline ? TRUE : FALSE, FALSE,
+                       font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+}
+
+void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, L"MAINICON");
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = Win32FormView::kClassName;
+    RegisterClassExW(&windowClass);
+}
+
+// The window rectangle whose client area has the form's size, centred on
+// the screen.
+RECT CentredWindowRect() {
+    RECT rect{0, 0, kFormMainDescription.clientWidth, kFormMainDescription.clientHeight};
+    AdjustWindowRectEx(&rect, kWindowStyle, FALSE, 0);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    return RECT{left, top, left + width, top + height};
+}
+
+} // namespace
+
+Win32FormView::Win32FormView(HINSTANCE instance, HWND applicationWindow)
+    : instance_(instance), application_(applicationWindow), form_(*this) {}
+
+Win32FormView::~Win32FormView() {
+    if (window_ != nullptr) {
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
+}
+
+void Win32FormView::Create() {
+    RegisterWindowClass(instance_, WindowProc);
+    const RECT rect = CentredWindowRect();
+    const std::wstring caption = FromShiftJis(kFormMainDescription.caption);
+    CreateWindowExW(0, kClassName, caption.c_str(), kWindowStyle, rect.left, rect.top,
+                    rect.right - rect.left, rect.bottom - rect.top, application_, nullptr,
+                    instance_, this);
+}
+
+void Win32FormView::Show(int showCommand) {
+    if (window_ != nullptr) {
+        ShowWindow(window_, showCommand);
+        UpdateWindow(window_);
+    }
+}
+
+bool Win32FormView::PreTranslateMessage(MSG& message) {
+    return window_ != nullptr && IsDialogMessageW(window_, &message);
+}
+
+LRESULT CALLBACK Win32FormView::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        auto* view = static_cast<Win32FormView*>(create->lpCreateParams);
+        view->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
+    }
+    auto* view = reinterpret_cast<Win32FormView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (view == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return view->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT Win32FormView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        CreateFonts();
+        CreateControls();
+        RunEventHandler(*this, [this] { form_.FormCreate(); });
+        return 0;
+    case WM_PAINT:
+        FormPaint();
+        return 0;
+    case WM_COMMAND:
+        OnCommand(wParam, lParam);
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_SETCURSOR:
+        if (OnSetCursor(reinterpret_cast<HWND>(wParam))) {
+            return TRUE;
+        }
+        break;
+    case WM_SYSCOMMAND:
+        // Minimising hides the window with its taskbar entry, the
+        // application window that owns it.
+        if ((wParam & 0xFFF0) == SC_MINIMIZE && application_ != nullptr) {
+            ShowWindow(application_, SW_MINIMIZE);
+            return 0;
+        }
+        break;
+    case WM_DESTROY:
+        RunEventHandler(*this, [this] { form_.FormDestroy(); });
+        window_ = nullptr;
+        PostQuitMessage(0);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void Win32FormView::CreateFonts() {
+    font_.Reset(MakeFont(kFormMainDescription.font, false));
+    linkFont_.Reset(MakeFont(kFormMainDescription.font, true));
+    tooltipBrush_.Reset(CreateSolidBrush(GetSysColor(COLOR_INFOBK)));
+}
+
+void Win32FormView::CreateControls() {
+    // Tab order is creation order: tab stops first, by their tab order.
+    std::array<const ControlDescription*, 7> order{};
+    std::size_t count = 0;
+    for (int tab = 0; tab < 7; ++tab) {
+        for (const auto& control : kFormMainDescription.controls) {
+            if (control.tabOrder == tab) {
+                order[count++] = &control;
+            }
+        }
+    }
+    for (const auto& control : kFormMainDescription.controls) {
+        if (control.tabOrder < 0) {
+            order[count++] = &control;
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        controls_[static_cast<std::size_t>(order[i]->id)] = CreateControl(*order[i]);
+    }
+}
+
+HWND Win32FormView::CreateControl(const ControlDescription& control) {
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    DWORD exStyle = 0;
+    const wchar_t* windowClass = L"STATIC";
+    std::wstring text = FromShiftJis(control.text);
+    switch (control.kind) {
+    case ControlKind::Label:
+        style |= SS_LEFT | SS_NOPREFIX;
+        if (control.properties & kClickable) {
+            style |= SS_NOTIFY;
+        }
+        break;
+    case ControlKind::Edit:
+        windowClass = L"EDIT";
+        exStyle = WS_EX_CLIENTEDGE;
+        style |= ES_LEFT | ES_AUTOHSCROLL;
+        if (control.properties & kReadOnly) {
+            style |= ES_READONLY;
+        }
+        break;
+    case ControlKind::Button: {
+        windowClass = L"BUTTON";
+        style |= BS_PUSHBUTTON;
+        const TAction& action = form_.Action(*control.action);
+        text = FromShiftJis(action.Caption());
+        if (!action.Enabled()) {
+            style |= WS_DISABLED;
+        }
+        break;
+    }
+    }
+    if (control.tabOrder >= 0) {
+        style |= WS_TABSTOP;
+    }
+    HWND handle = CreateWindowExW(exStyle, windowClass, text.c_str(), style, control.left,
+                                  control.top, control.width, control.height, window_,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(
+                                      ControlCommandId(control.id))),
+                                  instance_, nullptr);
+    const HFONT font = (control.properties & kLinkFont) ? linkFont_.Get() : font_.Get();
+    SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return handle;
+}
+
+void Win32FormView::FormPaint() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window_, &paint);
+    const TBitmap& background = form_.Background();
+    if (!background.Empty()) {
+        const std::string& dib = background.PackedDib();
+        const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
+        StretchDIBits(dc, 0, 0, background.Width(), background.Height(), 0, 0, background.Width(),
+                      background.Height(), dib.data() + background.PixelOffset(), info,
+                      DIB_RGB_COLORS, SRCCOPY);
+    }
+    EndPaint(window_, &paint);
+}
+
+void Win32FormView::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (lParam == 0) {
+        return; // IDOK and IDCANCEL from Enter and Esc: neither button is default or cancel
+    }
+    const int id = LOWORD(wParam) - kFirstControlId;
+    const int code = HIWORD(wParam);
+    if (id < 0 || id >= 7) {
+        return;
+    }
+    const ControlDescription& control = DescriptionOf(static_cast<ControlId>(id));
+    if (control.kind == ControlKind::Button && code == BN_CLICKED && control.action) {
+        TAction& action = form_.Action(*control.action);
+        RunEventHandler(*this, [&action] { action.Execute(); });
+    } else if (control.event == ControlEvent::lblChangePathClick && code == STN_CLICKED) {
+        RunEventHandler(*this, [this] { form_.lblChangePathClick(); });
+    }
+}
+
+LRESULT Win32FormView::OnControlColour(HDC dc, HWND control) {
+    if (control == Control(ControlId::edtTargetDir)) {
+        SetBkColor(dc, GetSysColor(COLOR_INFOBK));
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        return reinterpret_cast<LRESULT>(tooltipBrush_.Get());
+    }
+    const bool link = control == Control(ControlId::lblChangePath);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, link ? kLinkColour : GetSysColor(COLOR_WINDOWTEXT));
+    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+}
+
+bool Win32FormView::OnSetCursor(HWND control) {
+    if (control != nullptr && control == Control(ControlId::lblChangePath)) {
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649))); // IDC_HAND
+        return true;
+    }
+    return false;
+}
+
+void Win32FormView::MoveFocusOffDisabled(HWND control) {
+    if (GetFocus() == control) {
+        HWND next = GetNextDlgTabItem(window_, control, FALSE);
+        SetFocus(next != nullptr && next != control ? next : window_);
+    }
+}
+
+void Win32FormView::SetCaption(const String& caption) {
+    SetWindowTextW(window_, FromShiftJis(caption).c_str());
+}
+
+void Win32FormView::ShowTargetDir(const String& path) {
+    SetWindowTextW(Control(ControlId::edtTargetDir), FromAnsi(path).c_str());
+}
+
+void Win32FormView::ActionChanged(const TAction& action) {
+    for (const auto& control : kFormMainDescription.controls) {
+        if (!control.action || *control.action != action.Id()) {
+            continue;
+        }
+        HWND button = Control(control.id);
+        if (button == nullptr) {
+            continue;
+        }
+        SetWindowTextW(button, FromShiftJis(action.Caption()).c_str());
+        if (!action.Enabled()) {
+            MoveFocusOffDisabled(button);
+        }
+        EnableWindow(button, action.Enabled() ? TRUE : FALSE);
+    }
+}
+
+void Win32FormView::BackgroundChanged() {
+    if (window_ != nullptr) {
+        InvalidateRect(window_, nullptr, TRUE);
+    }
+}
+
+void Win32FormView::ShowPlainMessage(const String& text) {
+    MessageBoxW(nullptr, FromShiftJis(text).c_str(), FromShiftJis(kApplicationTitle).c_str(),
+                MB_OK | MB_TASKMODAL);
+}
+
+void Win32FormView::ShowErrorReport(const String& text) {
+    MessageBoxW(application_, FromShiftJis(text).c_str(), FromShiftJis(kApplicationTitle).c_str(),
+                MB_OK | MB_ICONSTOP);
+}
+
+String Win32FormView::BrowseForFolder(const String& prompt, const String& initialFolder) {
+    return platform::BrowseForFolder(window_, String(), FromShiftJis(prompt), initialFolder);
+}
+
+void Win32FormView::Close() {
+    if (window_ != nullptr) {
+        PostMessageW(window_, WM_CLOSE, 0, 0);
+    }
+}
+
+} // namespace brisel::win32

@@ -1,0 +1,71 @@
+// The Win32 view of the main window: a top-level window of its own class
+// built from the form description, with standard STATIC, EDIT and BUTTON
+// child controls. It forwards events to TFormMain and shows what the logic
+// asks it to show.
+#pragma once
+
+#include "GdiObject.h"
+#include "window/FormDescription.h"
+#include "window/IFormView.h"
+#include "window/Uformmain.h"
+
+#include <windows.h>
+
+#include <array>
+
+namespace brisel::win32 {
+
+class Win32FormView final : public IFormView {
+public:
+    // The window class name test drivers and assistive tools look for.
+    static constexpr const wchar_t* kClassName = L"TFormMain";
+
+    Win32FormView(HINSTANCE instance, HWND applicationWindow);
+    ~Win32FormView() override;
+    Win32FormView(const Win32FormView&) = delete;
+    Win32FormView& operator=(const Win32FormView&) = delete;
+
+    // Creates the window, which runs FormCreate before it is first shown.
+    void Create();
+    void Show(int showCommand);
+    HWND Handle() const { return window_; }
+
+    // Keyboard navigation and accelerators of the dialog manager; true when
+    // the message was handled.
+    bool PreTranslateMessage(MSG& message);
+
+    // IFormView
+    void SetCaption(const String& caption) override;
+    void ShowTargetDir(const String& path) override;
+    void ActionChanged(const TAction& action) override;
+    void BackgroundChanged() override;
+    void ShowPlainMessage(const String& text) override;
+    void ShowErrorReport(const String& text) override;
+    String BrowseForFolder(const String& prompt, const String& initialFolder) override;
+    void Close() override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void CreateFonts();
+    void CreateControls();
+    HWND CreateControl(const ControlDescription& control);
+    void FormPaint();
+    void OnCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT OnControlColour(HDC dc, HWND control);
+    bool OnSetCursor(HWND control);
+    void MoveFocusOffDisabled(HWND control);
+    HWND Control(ControlId id) const { return controls_[static_cast<std::size_t>(id)]; }
+
+    HINSTANCE instance_;
+    HWND application_;
+    HWND window_ = nullptr;
+    std::array<HWND, 7> controls_{};
+    GdiObject<HFONT> font_;
+    GdiObject<HFONT> linkFont_;
+    GdiObject<HBRUSH> tooltipBrush_;
+    TFormMain form_;
+};
+
+} // namespace brisel::win32
