@@ -1,0 +1,53 @@
+// A view of the main window that records what the logic shows, for the
+// host tests of TFormMain.
+#pragma once
+
+#include "window/IFormView.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace brisel::test {
+
+class FakeFormView : public IFormView {
+public:
+    std::string caption = "FormMain";
+    std::string shownTargetDir;
+    std::vector<std::string> plainMessages;
+    std::vector<std::string> errorReports;
+    struct ActionState {
+        std::string caption;
+        bool enabled;
+    };
+    std::vector<std::pair<ActionId, ActionState>> actionChanges;
+    int backgroundChanges = 0;
+    bool closed = false;
+    struct BrowseRequest {
+        std::string prompt, initialFolder;
+    };
+    std::vector<BrowseRequest> browseRequests;
+    std::string browseAnswer;              // what the next browse returns
+    std::function<void()> onPlainMessage;  // runs while a message is up
+
+    void SetCaption(const String& text) override { caption = text; }
+    void ShowTargetDir(const String& path) override { shownTargetDir = path; }
+    void ActionChanged(const TAction& action) override {
+        actionChanges.push_back({action.Id(), {action.Caption(), action.Enabled()}});
+    }
+    void BackgroundChanged() override { ++backgroundChanges; }
+    void ShowPlainMessage(const String& text) override {
+        plainMessages.push_back(text);
+        if (onPlainMessage) {
+            onPlainMessage();
+        }
+    }
+    void ShowErrorReport(const String& text) override { errorReports.push_back(text); }
+    String BrowseForFolder(const String& prompt, const String& initialFolder) override {
+        browseRequests.push_back({prompt, initialFolder});
+        return browseAnswer;
+    }
+    void Close() override { closed = true; }
+};
+
+} // namespace brisel::test
