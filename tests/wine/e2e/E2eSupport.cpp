@@ -1,0 +1,49 @@
+#include "E2eSupport.h"
+
+namespace brisel::e2e {
+
+const std::wstring E2eTest::kGameDir = L"C:\\Games\\BriselTest";
+
+std::wstring BuildPath(const std::string& relative) {
+    const std::string unix = std::string(BRISEL_E2E_BUILD_DIR) + "/" + relative;
+    std::wstring path = L"Z:";
+    for (char c : unix) {
+        path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    }
+    return path;
+}
+
+std::wstring E2eTest::Installer(const std::string& name) {
+    return BuildPath("e2e-" + name + ".exe");
+}
+
+void E2eTest::InstallGame(bool allUsers, const std::wstring& dir, const std::wstring& link) {
+    machine.WriteFile(dir + L"\\Game.exe", "MZ game");
+    ASSERT_TRUE(machine.MakeShortcut(allUsers, link, dir + L"\\Game.exe"));
+}
+
+void E2eTest::Screenshot(HWND window, const std::string& name) {
+    CreateDirectoryW(BuildPath("screenshots").c_str(), nullptr);
+    EXPECT_TRUE(SaveScreenshot(window, BuildPath("screenshots/" + name + ".png"))) << name;
+}
+
+E2eTest::Started E2eTest::Start(const std::string& package,
+                                const std::vector<std::pair<std::wstring, std::wstring>>& env) {
+    Started started;
+    started.process = std::make_unique<InstallerProcess>(Installer(package), env);
+    EXPECT_TRUE(started.process->Started()) << package;
+    // Start-up messages come before the main window is shown.
+    const InstallerProcess& process = *started.process;
+    WaitUntil([&] {
+        for (HWND box : process.Dialogs()) {
+            started.startupMessages.push_back(MessageBoxText(box));
+            ConfirmMessageBox(box);
+        }
+        started.window = process.WaitForMainWindow(0);
+        return started.window != nullptr;
+    }, 30000);
+    EXPECT_NE(started.window, nullptr) << package;
+    return started;
+}
+
+} // namespace brisel::e2e

@@ -1,0 +1,380 @@
+#include "InstallerDriver.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+namespace brisel::e2e {
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) {
+            return true;
+        }
+        if (GetTickCount() - start > timeoutMs) {
+            return false;
+        }
+        Sleep(50);
+    }
+}
+
+namespace {
+
+std::vector<wchar_t> EnvironmentBlock(
+    const std::vector<std::pair<std::wstring, std::wstring>>& overrides) {
+    std::vector<wchar_t> block;
+    wchar_t* current = GetEnvironmentStringsW();
+    for (const wchar_t* p = current; *p != 0; p += wcslen(p) + 1) {
+        const std::wstring entry = p;
+        bool replaced = false;
+        for (const auto& [name, value] : overrides) {
+            if (_wcsnicmp(entry.c_str(), (name + L"=").c_str(), name.size() + 1) == 0) {
+                replaced = true;
+            }
+        }
+        if (!replaced) {
+            block.insert(block.end(), entry.begin(), entry.end());
+            block.push_back(0);
+        }
+    }
+    FreeEnvironmentStringsW(current);
+    for (const auto& [name, value] : overrides) {
+        const std::wstring entry = name + L"=" + value;
+        block.insert(block.end(), entry.begin(), entry.end());
+        block.push_back(0);
+    }
+    block.push_back(0);
+    return block;
+}
+
+struct FindRequest {
+    DWORD processId;
+    const wchar_t* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM data) {
+    auto* request = reinterpret_cast<FindRequest*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == request->processId && IsWindowVisible(window) &&
+        ClassName(window) == request->className) {
+        request->found.push_back(window);
+    }
+    return TRUE;
+}
+
+std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className) {
+    FindRequest request{processId, className, {}};
+    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&request));
+    return request.found;
+}
+
+// Memory in another process, for the messages whose arguments are pointers.
+class RemoteBuffer {
+public:
+    RemoteBuffer(DWORD processId, std::size_t size)
+        : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               processId)),
+          size_(size) {
+        if (process_ != nullptr) {
+            address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+        }
+    }
+    ~RemoteBuffer() {
+        if (address_ != nullptr) {
+            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        }
+        if (process_ != nullptr) {
+            CloseHandle(process_);
+        }
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    bool Valid() const { return address_ != nullptr; }
+    void* Address() const { return address_; }
+    bool Write(const void* data, std::size_t size, std::size_t offset = 0) {
+        return WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size,
+                                  nullptr) != 0;
+    }
+    bool Read(void* data, std::size_t size, std::size_t offset = 0) {
+        return ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size,
+                                 nullptr) != 0;
+    }
+
+private:
+    HANDLE process_;
+    void* address_ = nullptr;
+    std::size_t size_;
+};
+
+} // namespace
+
+InstallerProcess::InstallerProcess(
+    const std::wstring& exe, const std::vector<std::pair<std::wstring, std::wstring>>& environment) {
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    std::vector<wchar_t> block = EnvironmentBlock(environment);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                       CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &info)) {
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        id_ = info.dwProcessId;
+    }
+}
+
+InstallerProcess::~InstallerProcess() {
+    if (process_ == nullptr) {
+        return;
+    }
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_, 99);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+}
+
+HWND InstallerProcess::WaitForMainWindow(DWORD timeoutMs) const {
+    HWND window = nullptr;
+    WaitUntil(
+        [&] {
+            const auto found = TopLevelWindows(id_, L"TFormMain");
+            window = found.empty() ? nullptr : found.front();
+            return window != nullptr;
+        },
+        timeoutMs);
+    return window;
+}
+
+std::vector<HWND> InstallerProcess::Dialogs() const { return TopLevelWindows(id_, L"#32770"); }
+
+HWND InstallerProcess::WaitForDialog(DWORD timeoutMs) const {
+    HWND dialog = nullptr;
+    WaitUntil(
+        [&] {
+            const auto found = Dialogs();
+            dialog = found.empty() ? nullptr : found.front();
+            return dialog != nullptr;
+        },
+        timeoutMs);
+    return dialog;
+}
+
+std::optional<DWORD> InstallerProcess::WaitForExit(DWORD timeoutMs) const {
+    if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t buffer[1024] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_BLOCK,
+                        5000, nullptr);
+    return buffer;
+}
+
+std::wstring ClassName(HWND window) {
+    wchar_t buffer[256] = {};
+    GetClassNameW(window, buffer, 256);
+    return buffer;
+}
+
+RECT RectInParent(HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+std::vector<HWND> ChildWindows(HWND parent) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        children.push_back(child);
+    }
+    return children;
+}
+
+HWND ChildAt(HWND parent, int left, int top) {
+    for (HWND child : ChildWindows(parent)) {
+        const RECT rect = RectInParent(child);
+        if (rect.left == left && rect.top == top) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+HWND ChildWithId(HWND parent, int id) {
+    for (HWND child : ChildWindows(parent)) {
+        if (GetDlgCtrlID(child) == id) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
+void PressKey(HWND window, WORD virtualKey, bool alt) {
+    SetForegroundWindow(window);
+    Sleep(100);
+    std::vector<INPUT> inputs;
+    const auto key = [&](WORD vk, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    };
+    if (alt) {
+        key(VK_MENU, false);
+    }
+    key(virtualKey, false);
+    key(virtualKey, true);
+    if (alt) {
+        key(VK_MENU, true);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Sleep(300);
+}
+
+std::wstring MessageBoxText(HWND box) {
+    HWND text = ChildWithId(box, 0xFFFF);
+    return text != nullptr ? WindowText(text) : std::wstring();
+}
+
+bool ConfirmMessageBox(HWND box) {
+    HWND ok = ChildWithId(box, IDOK);
+    if (ok == nullptr) {
+        return false;
+    }
+    Click(ok);
+    return WaitUntil([box] { return !IsWindow(box) || !IsWindowVisible(box); }, 10000);
+}
+
+Picture Capture(HWND window, bool clientOnly) {
+    // Let the installer finish painting: it draws asynchronously.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(400);
+    Picture picture;
+    RECT rect{};
+    if (clientOnly) {
+        GetClientRect(window, &rect);
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    } else {
+        GetWindowRect(window, &rect);
+    }
+    picture.width = rect.right - rect.left;
+    picture.height = rect.bottom - rect.top;
+    if (picture.width <= 0 || picture.height <= 0) {
+        return picture;
+    }
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = -picture.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, picture.width, picture.height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    const auto* pixels = static_cast<const std::uint8_t*>(bits);
+    picture.rgb.resize(static_cast<std::size_t>(picture.width) * picture.height * 3);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(picture.width) * picture.height; ++i) {
+        picture.rgb[i * 3] = pixels[i * 4 + 2];
+        picture.rgb[i * 3 + 1] = pixels[i * 4 + 1];
+        picture.rgb[i * 3 + 2] = pixels[i * 4];
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return picture;
+}
+
+bool SaveScreenshot(HWND window, const std::wstring& path) {
+    return WritePng(path, Capture(window, false));
+}
+
+std::wstring BrowserPrompt(HWND browser) {
+    for (HWND child : ChildWindows(browser)) {
+        if (ClassName(child) == L"Static" || ClassName(child) == L"STATIC") {
+            const std::wstring text = WindowText(child);
+            if (!text.empty()) {
+                return text;
+            }
+        }
+    }
+    return std::wstring();
+}
+
+namespace {
+
+HWND BrowserTree(HWND browser) {
+    for (HWND child : ChildWindows(browser)) {
+        if (ClassName(child) == WC_TREEVIEWW) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::wstring BrowserSelectedItem(HWND browser, DWORD processId) {
+    HWND tree = BrowserTree(browser);
+    if (tree == nullptr) {
+        return std::wstring();
+    }
+    const auto item = reinterpret_cast<HTREEITEM>(
+        SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (item == nullptr) {
+        return std::wstring();
+    }
+    RemoteBuffer remote(processId, sizeof(TVITEMW) + 512 * sizeof(wchar_t));
+    if (!remote.Valid()) {
+        return std::wstring();
+    }
+    TVITEMW request{};
+    request.mask = TVIF_TEXT;
+    request.hItem = item;
+    request.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote.Address()) +
+                                                 sizeof(TVITEMW));
+    request.cchTextMax = 512;
+    remote.Write(&request, sizeof request);
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.Address()));
+    wchar_t text[512] = {};
+    remote.Read(text, sizeof text - sizeof(wchar_t), sizeof(TVITEMW));
+    return text;
+}
+
+bool BrowserSelectPath(HWND browser, DWORD processId, const std::wstring& path) {
+    RemoteBuffer remote(processId, (path.size() + 1) * sizeof(wchar_t));
+    if (!remote.Valid() || !remote.Write(path.c_str(), (path.size() + 1) * sizeof(wchar_t))) {
+        return false;
+    }
+    SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote.Address()));
+    return true;
+}
+
+void BrowserPress(HWND browser, int buttonId) {
+    HWND button = ChildWithId(browser, buttonId);
+    if (button != nullptr) {
+        Click(button);
+    }
+}
+
+} // namespace brisel::e2e

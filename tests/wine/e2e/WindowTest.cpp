@@ -1,0 +1,141 @@
+// The main window as a person sees it, read from outside the process.
+#include "E2eSupport.h"
+
+namespace brisel::e2e {
+namespace {
+
+using WindowTest = E2eTest;
+
+struct ExpectedControl {
+    int left, top, width, height;
+    const wchar_t* windowClass;
+    const wchar_t* text; // null: not checked here
+};
+
+void ExpectControls(HWND window, const std::wstring& directory, bool startEnabled) {
+    const ExpectedControl controls[] = {
+        {8, 240, 105, 12, L"Static", L"修正対象ディレクトリ"},
+        {8, 280, 291, 12, L"Static", L"↑このパスが自動検索されましたが、間違っている場合は"},
+        {304, 280, 20, 12, L"Static", L"ここ"},
+        {328, 280, 124, 12, L"Static", L"を押して変更してください"},
+        {8, 256, 473, 20, L"Edit", nullptr},
+        {488, 240, 107, 25, L"Button", L"修正開始(&S)"},
+        {488, 272, 107, 25, L"Button", L"中止(&C)"},
+    };
+    EXPECT_EQ(ChildWindows(window).size(), 7u);
+    for (const auto& expected : controls) {
+        HWND control = ChildAt(window, expected.left, expected.top);
+        ASSERT_NE(control, nullptr) << expected.left << "," << expected.top;
+        const RECT rect = RectInParent(control);
+        EXPECT_EQ(rect.right - rect.left, expected.width) << expected.left << "," << expected.top;
+        EXPECT_EQ(rect.bottom - rect.top, expected.height) << expected.left << "," << expected.top;
+        EXPECT_EQ(_wcsicmp(ClassName(control).c_str(), expected.windowClass), 0)
+            << expected.left << "," << expected.top;
+        if (expected.text != nullptr) {
+            EXPECT_EQ(WindowText(control), expected.text);
+        }
+    }
+    HWND edit = ChildAt(window, 8, 256);
+    EXPECT_EQ(WindowText(edit), directory);
+    EXPECT_TRUE(GetWindowLongW(edit, GWL_STYLE) & ES_READONLY);
+    EXPECT_EQ(IsWindowEnabled(ChildAt(window, 488, 240)) != 0, startEnabled);
+    EXPECT_TRUE(IsWindowEnabled(ChildAt(window, 488, 272)));
+    // Tab order: Start, Cancel, the directory field.
+    EXPECT_EQ(GetNextDlgTabItem(window, ChildAt(window, 488, 240), FALSE),
+              ChildAt(window, 488, 272));
+    EXPECT_EQ(GetNextDlgTabItem(window, ChildAt(window, 488, 272), FALSE), edit);
+}
+
+TEST_F(WindowTest, ShowsTheFormAsDescribed) {
+    InstallGame();
+    Started run = Start("typical");
+    ASSERT_NE(run.window, nullptr);
+    EXPECT_TRUE(run.startupMessages.empty());
+    HWND window = run.window;
+
+    RECT client{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 600);
+    EXPECT_EQ(client.bottom, 300);
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_EQ(WindowText(window), L"ブリセル試験 修正パッチ Ver1.0");
+    // Centred on the screen.
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    EXPECT_NEAR((frame.left + frame.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+    EXPECT_NEAR((frame.top + frame.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+    // The taskbar entry belongs to the application window titled briselPatch.
+    HWND owner = GetWindow(window, GW_OWNER);
+    ASSERT_NE(owner, nullptr);
+    EXPECT_EQ(WindowText(owner), L"briselPatch");
+
+    ExpectControls(window, kGameDir + L"\\", true);
+
+    // The picture is drawn unscaled at the origin: one pixel in each quadrant.
+    const Picture picture = Capture(window, true);
+    ASSERT_EQ(picture.width, 600);
+    EXPECT_EQ(picture.At(100, 50), 0xC82828u);
+    EXPECT_EQ(picture.At(450, 50), 0x28A028u);
+    EXPECT_EQ(picture.At(150, 200), 0x2828C8u);
+    EXPECT_EQ(picture.At(400, 200), 0xE6E678u);
+    Screenshot(window, "main-window-after-start-up");
+}
+
+TEST_F(WindowTest, ASmallerPictureLeavesButtonFaceAround) {
+    InstallGame();
+    Started run = Start("small-picture");
+    ASSERT_NE(run.window, nullptr);
+    const Picture picture = Capture(run.window, true);
+    ASSERT_EQ(picture.width, 600);
+    EXPECT_EQ(picture.At(10, 10), 0xFA00FAu);
+    EXPECT_EQ(picture.At(199, 99), 0xFA00FAu);
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const std::uint32_t faceRgb = GetRValue(face) << 16 | GetGValue(face) << 8 | GetBValue(face);
+    EXPECT_EQ(picture.At(200, 99), faceRgb);
+    EXPECT_EQ(picture.At(400, 150), faceRgb);
+    EXPECT_EQ(WindowText(run.window), L"小さい絵");
+}
+
+TEST_F(WindowTest, EscDoesNotCloseButAltCDoes) {
+    InstallGame();
+    Started run = Start("typical");
+    ASSERT_NE(run.window, nullptr);
+    PressKey(run.window, VK_ESCAPE);
+    EXPECT_FALSE(run.process->WaitForExit(500).has_value());
+    PressKey(run.window, 'C', true);
+    EXPECT_EQ(run.process->WaitForExit(10000), std::optional<DWORD>(0));
+}
+
+TEST_F(WindowTest, TheCancelButtonEndsTheProgram) {
+    Started run = Start("typical"); // no game: Start stays disabled
+    ASSERT_NE(run.window, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(StartButton(run.window)));
+    PressKey(run.window, 'S', true); // a disabled button ignores its accelerator
+    EXPECT_TRUE(run.process->Dialogs().empty());
+    Click(CancelButton(run.window));
+    EXPECT_EQ(run.process->WaitForExit(10000), std::optional<DWORD>(0));
+}
+
+TEST_F(WindowTest, TheCloseBoxEndsTheProgram) {
+    InstallGame();
+    Started run = Start("typical");
+    ASSERT_NE(run.window, nullptr);
+    PostMessageW(run.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(run.process->WaitForExit(10000), std::optional<DWORD>(0));
+}
+
+TEST_F(WindowTest, TextsReadBackTheSameUnderAnotherCodePage) {
+    InstallGame();
+    Started run = Start("typical", {{L"LANG", L"en_US.UTF-8"}, {L"LC_ALL", L"en_US.UTF-8"}});
+    ASSERT_NE(run.window, nullptr);
+    EXPECT_EQ(WindowText(run.window), L"ブリセル試験 修正パッチ Ver1.0");
+    ExpectControls(run.window, kGameDir + L"\\", true);
+    Screenshot(run.window, "main-window-en_US");
+}
+
+} // namespace
+} // namespace brisel::e2e
