@@ -1,0 +1,120 @@
+#include "RegistryPath.h"
+
+#include "Exceptions.h"
+#include "TStringList.h"
+#include "TextUtils.h"
+#include "TokenSplit.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace brisel {
+
+namespace {
+
+struct RootName {
+    const char* name;
+    std::uint32_t number;
+};
+
+// In the order in which the first item is compared with them.
+constexpr RootName kRootNames[] = {
+    {"HKEY_CLASSES_ROOT", 0x80000000},   {"HKEY_CURRENT_USER", 0x80000001},
+    {"HKEY_LOCAL_MACHINE", 0x80000002},  {"HKEY_USERS", 0x80000003},
+    {"HKEY_CURRENT_CONFIG", 0x80000005}, {"HKEY_DYN_DATA", 0x80000006},
+};
+
+constexpr std::uint32_t kCurrentUser = 0x80000001;
+
+String WithName(const char* format, const String& name) {
+    String message = format;
+    message.replace(message.find("%s"), 2, name);
+    return message;
+}
+
+bool SelectRoot(TRegistry& registry, const String& item) {
+    for (const auto& root : kRootNames) {
+        if (SameText(item, root.name)) {
+            registry.SetRootKey(platform::PredefinedRegistryKey(root.number));
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+TRegistry::TRegistry() : rootKey_(platform::PredefinedRegistryKey(kCurrentUser)) {}
+
+TRegistry::~TRegistry() {
+    CloseKey();
+}
+
+void TRegistry::SetRootKey(platform::RegistryKey root) {
+    if (root != rootKey_) {
+        CloseKey();
+        rootKey_ = root;
+    }
+}
+
+bool TRegistry::OpenKeyReadOnly(const String& key) {
+    String name = key;
+    platform::RegistryKey base = currentKey_ == platform::kNoRegistryKey ? rootKey_ : currentKey_;
+    if (!name.empty() && name[0] == '\\') {
+        name.erase(0, 1);
+        base = rootKey_;
+    }
+    platform::RegistryKey opened = platform::kNoRegistryKey;
+    if (!platform::OpenRegistryKeyRead(base, name.c_str(), opened)) {
+        return false;
+    }
+    CloseKey();
+    currentKey_ = opened;
+    return true;
+}
+
+void TRegistry::CloseKey() {
+    if (currentKey_ != platform::kNoRegistryKey) {
+        platform::CloseRegistryKey(currentKey_);
+        currentKey_ = platform::kNoRegistryKey;
+    }
+}
+
+String TRegistry::ReadString(const String& name) {
+    std::uint32_t type = platform::kRegNone;
+    std::uint32_t size = 0;
+    if (!platform::QueryRegistryValue(currentKey_, name.c_str(), type, nullptr, size) ||
+        size == 0) {
+        return String();
+    }
+    // One zero byte more than the query may write, so the text always ends.
+    std::vector<unsigned char> data(std::size_t{size} + 1, 0);
+    if (!platform::QueryRegistryValue(currentKey_, name.c_str(), type, data.data(), size)) {
+        throw ERegistryException(WithName("'%s' の取得に失敗しました", name));
+    }
+    if (type != platform::kRegSz && type != platform::kRegExpandSz) {
+        throw ERegistryException(WithName("'%s' のデータ型が不正です", name));
+    }
+    return String(reinterpret_cast<const char*>(data.data()));
+}
+
+bool ReadRegistryPath(String path, String& value) {
+    TRegistry registry;
+    TStringList items;
+    Tokenize(path, "\\", items);
+    const std::size_t count = items.Count();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i == 0) {
+            if (!SelectRoot(registry, items[i])) {
+                return false;
+            }
+        } else if (i == count - 1) {
+            value = registry.ReadString(items[i]);
+        } else if (!registry.OpenKeyReadOnly(items[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace brisel

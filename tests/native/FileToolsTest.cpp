@@ -1,0 +1,445 @@
+#include "TestSupport.h"
+#include "platform/substitute/EnvironmentStore.h"
+#include "platform/substitute/RegistryStore.h"
+#include "platform/substitute/ShellStore.h"
+#include "support/Exceptions.h"
+#include "support/TFileTools.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace brisel {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::kCsidlCommonPrograms;
+using platform::kCsidlPrograms;
+using substitute::Environment;
+using substitute::Registry;
+using substitute::Shell;
+
+const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+                                  "Shell Folders";
+const char* const kUserShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+                                      "User Shell Folders";
+const char* const kUntouched = "untouched";
+
+class FileToolsTest : public test::SubstituteTest {
+protected:
+    void SetUp() override {
+        SubstituteTest::SetUp();
+        std::string pattern = (fs::temp_directory_path() / "brisel-filetools-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        userPrograms_ = root_ + "/User/Programs";
+        commonPrograms_ = root_ + "/Common/Programs";
+        fs::create_directories(userPrograms_);
+        fs::create_directories(commonPrograms_);
+    }
+    void TearDown() override {
+        fs::remove_all(root_);
+        SubstituteTest::TearDown();
+    }
+
+    // Writes a file below the temporary root; a single-byte "\" in relative
+    // separates levels like "/".
+    std::string WriteFile(const std::string& relative, const std::string& bytes) {
+        std::string host = root_ + "/" + relative;
+        for (std::size_t i = 0; i < host.size(); ++i) {
+            if (IsSingleByteChar(host, i, '\\')) {
+                host[i] = '/';
+            }
+        }
+        fs::create_directories(fs::path(host).parent_path());
+        std::ofstream(host, std::ios::binary) << bytes;
+        return host;
+    }
+
+    void ShellKnowsBothFolders() {
+        Shell().folders[kCsidlPrograms] = {userPrograms_};
+        Shell().folders[kCsidlCommonPrograms] = {commonPrograms_};
+    }
+
+    void ExpectEverythingReleased() {
+        EXPECT_EQ(Shell().Outstanding(), 0u);
+        EXPECT_EQ(Shell().invalidReleases, 0);
+        EXPECT_TRUE(Registry().open.empty());
+    }
+
+    std::pair<bool, String> Find(const String& entry) {
+        String path = kUntouched;
+        const bool found = tools_.FindProgramsShortcut(entry, path);
+        return {found, path};
+    }
+
+    TFileTools tools_;
+    std::string root_, userPrograms_, commonPrograms_;
+};
+
+// Environment expansion.
+
+TEST_F(FileToolsTest, ExpandsEnvironmentReferencesInPlace) {
+    Environment().Set("GAME", "C:\\Game");
+    const std::string long300(300, 'L');
+    Environment().Set("LONG", long300);
+    struct Case {
+        String text, expanded;
+        std::vector<std::uint32_t> sizes;
+    } cases[] = {
+        {"C:\\Plain", "C:\\Plain", {260}},
+        {"", "", {260}},
+        {"%game%\\data", "C:\\Game\\data", {260}},
+        {"%UNKNOWN%\\x", "%UNKNOWN%\\x", {260}},
+        {String(259, 'a'), String(259, 'a'), {260}}, // exactly fills the first buffer
+        {String(260, 'a'), String(260, 'a'), {260, 262}},
+        {"%LONG%\\end", long300 + "\\end", {260, 306}},
+    };
+    for (const auto& c : cases) {
+        Environment().sizesPassed.clear();
+        String text = c.text;
+        EXPECT_TRUE(tools_.ExpandEnvStrings(text)) << c.text;
+        EXPECT_EQ(text, c.expanded);
+        EXPECT_EQ(Environment().sizesPassed, c.sizes) << c.text;
+    }
+}
+
+TEST_F(FileToolsTest, RetriesUntilTheExpansionFitsWithItsTerminator) {
+    String japanese200, japanese300;
+    for (int i = 0; i < 300; ++i) {
+        (i < 200 ? japanese200 : japanese300) += "表";
+    }
+    japanese300 = japanese200 + japanese300;
+    Environment().Set("J200", japanese200);
+    Environment().Set("J300", japanese300);
+    Environment().Set("LONG", String(300, 'L'));
+    // The size the platform asks for counts characters, not bytes.
+    Environment().countsCharacters = true;
+    struct Case {
+        String text, expanded;
+        std::vector<std::uint32_t> sizes;
+    } cases[] = {
+        {"%J200%\\x", japanese200 + "\\x", {260, 520}},
+        {"%J300%", japanese300, {260, 302, 604}},
+        {"%LONG%", String(300, 'L'), {260, 302}},
+    };
+    for (const auto& c : cases) {
+        Environment().sizesPassed.clear();
+        String text = c.text;
+        EXPECT_TRUE(tools_.ExpandEnvStrings(text)) << c.text;
+        EXPECT_EQ(text, c.expanded);
+        EXPECT_EQ(Environment().sizesPassed, c.sizes) << c.text;
+    }
+
+    // The expansion grows between two attempts.
+    Environment().countsCharacters = false;
+    Environment().sizesPassed.clear();
+    Environment().calls = 0;
+    Environment().beforeExpand = [](int call) {
+        if (call == 2) {
+            Environment().Set("LONG", String(400, 'L'));
+        }
+    };
+    String text = "%LONG%";
+    EXPECT_TRUE(tools_.ExpandEnvStrings(text));
+    EXPECT_EQ(text, String(400, 'L'));
+    EXPECT_EQ(Environment().sizesPassed, (std::vector<std::uint32_t>{260, 302, 402}));
+}
+
+TEST_F(FileToolsTest, LeavesTheTextAloneWhenTheExpansionFails) {
+    Environment().Set("LONG", String(300, 'L'));
+    for (const int failingCall : {1, 2}) {
+        Environment().calls = 0;
+        Environment().beforeExpand = [failingCall](int call) {
+            Environment().failing = call == failingCall;
+        };
+        String text = "%LONG%";
+        EXPECT_FALSE(tools_.ExpandEnvStrings(text));
+        EXPECT_EQ(text, "%LONG%");
+    }
+
+    // A platform that never writes the whole text: the attempts stop.
+    Environment().beforeExpand = nullptr;
+    Environment().failing = false;
+    Environment().countsCharacters = true;
+    String huge;
+    for (int i = 0; i < 600000; ++i) {
+        huge += "表";
+    }
+    Environment().Set("HUGE", huge);
+    String text = "%HUGE%";
+    EXPECT_FALSE(tools_.ExpandEnvStrings(text));
+    EXPECT_EQ(text, "%HUGE%");
+}
+
+// Special folders.
+
+TEST_F(FileToolsTest, GetsTheFileSystemPathOfASpecialFolder) {
+    Shell().folders[kCsidlPrograms] = {"C:\\Users\\u\\Programs"};
+    Shell().folders[kCsidlCommonPrograms] = {"", false};
+    String path = kUntouched;
+    EXPECT_TRUE(tools_.GetSpecialFolderPath(kCsidlPrograms, path));
+    EXPECT_EQ(path, "C:\\Users\\u\\Programs");
+    ExpectEverythingReleased();
+
+    path = kUntouched;
+    EXPECT_FALSE(tools_.GetSpecialFolderPath(kCsidlCommonPrograms, path)); // virtual
+    EXPECT_FALSE(tools_.GetSpecialFolderPath(0x1A, path));                 // unknown
+    EXPECT_EQ(path, kUntouched);
+    EXPECT_EQ(Shell().obtained["list"], 2);
+    ExpectEverythingReleased();
+
+    Shell().allocatorUnavailable = true;
+    EXPECT_FALSE(tools_.GetSpecialFolderPath(kCsidlPrograms, path));
+    EXPECT_EQ(path, kUntouched);
+    EXPECT_EQ(Shell().locationRequests.size(), 3u); // not asked without an allocator
+    ExpectEverythingReleased();
+}
+
+TEST_F(FileToolsTest, ReleasesTheListAndTheAllocatorWhenACallThrows) {
+    ShellKnowsBothFolders();
+    for (const char* call : {"GetSpecialFolderLocation", "GetPathFromItemIdList"}) {
+        Shell().beforeCall = [call](const std::string& name) {
+            if (name == call) {
+                throw std::runtime_error(name);
+            }
+        };
+        String path = kUntouched;
+        EXPECT_THROW(tools_.GetSpecialFolderPath(kCsidlPrograms, path), std::runtime_error);
+        EXPECT_EQ(path, kUntouched);
+        ExpectEverythingReleased();
+    }
+}
+
+// Finding the shortcut.
+
+TEST_F(FileToolsTest, FindsTheEntryInTheFirstProgramsFolderThatHasIt) {
+    ShellKnowsBothFolders();
+    WriteFile("User/Programs/Game/game.lnk", "");
+    WriteFile("Common/Programs/Game/game.lnk", "");
+    WriteFile("Common/Programs/Shared/tool.lnk", "");
+    WriteFile("Common/Programs/Game/readme.lnk/inside", ""); // a folder named like an entry
+    WriteFile("User/Programs/ソフト表/表示.lnk", "");
+
+    struct Case {
+        const char* entry;
+        bool found;
+        String path;
+        std::vector<int> stages;
+    } cases[] = {
+        {"Game\\game.lnk", true, userPrograms_ + "\\Game\\game.lnk", {kCsidlPrograms}},
+        {"Shared\\tool.lnk",
+         true,
+         commonPrograms_ + "\\Shared\\tool.lnk",
+         {kCsidlPrograms, kCsidlCommonPrograms}},
+        {"Game\\g?me.*", true, userPrograms_ + "\\Game\\g?me.*", {kCsidlPrograms}},
+        {"Shared\\*.lnk",
+         true,
+         commonPrograms_ + "\\Shared\\*.lnk",
+         {kCsidlPrograms, kCsidlCommonPrograms}},
+        {"ソフト表\\表示.lnk", true, userPrograms_ + "\\ソフト表\\表示.lnk", {kCsidlPrograms}},
+        {"\\Game\\game.lnk", true, userPrograms_ + "\\Game\\game.lnk", {kCsidlPrograms}},
+        {"Game\\readme.lnk", false, kUntouched, {kCsidlPrograms, kCsidlCommonPrograms}},
+        {"Game", false, kUntouched, {kCsidlPrograms, kCsidlCommonPrograms}},
+        {"Other\\game.lnk", false, kUntouched, {kCsidlPrograms, kCsidlCommonPrograms}},
+    };
+    for (const auto& c : cases) {
+        Shell().locationRequests.clear();
+        EXPECT_EQ(Find(c.entry), std::make_pair(c.found, c.path)) << c.entry;
+        EXPECT_EQ(Shell().locationRequests, c.stages) << c.entry;
+        ExpectEverythingReleased();
+    }
+    // The registry is not consulted while the shell names the folders.
+    EXPECT_TRUE(Registry().queries.empty());
+}
+
+TEST_F(FileToolsTest, JoinsAFolderThatEndsInABackslashWithoutDoublingIt) {
+    Shell().folders[kCsidlPrograms] = {userPrograms_ + "\\"};
+    WriteFile("User/Programs/Game/game.lnk", "");
+    EXPECT_EQ(Find("Game\\game.lnk"), std::make_pair(true, userPrograms_ + "\\Game\\game.lnk"));
+}
+
+TEST_F(FileToolsTest, FallsBackToTheRegistryFolderOfEachStage) {
+    Environment().Set("ROOT", root_);
+    Registry().SetText(substitute::kCurrentUser, kShellFolders, "Programs", userPrograms_);
+    Registry().SetText(substitute::kCurrentUser, kUserShellFolders, "Programs",
+                       "%ROOT%/Common/Programs", platform::kRegExpandSz);
+    WriteFile("User/Programs/Game/game.lnk", "");
+    WriteFile("Common/Programs/Shared/tool.lnk", "");
+
+    EXPECT_EQ(Find("Game\\game.lnk"), std::make_pair(true, userPrograms_ + "\\Game\\game.lnk"));
+    EXPECT_EQ(Find("Shared\\tool.lnk"),
+              std::make_pair(true, commonPrograms_ + "\\Shared\\tool.lnk"));
+    EXPECT_EQ(Find("Missing\\x.lnk"), std::make_pair(false, String(kUntouched)));
+    ExpectEverythingReleased();
+
+    // Each stage asks the shell before its registry value.
+    Shell().locationRequests.clear();
+    Registry().queries.clear();
+    Shell().beforeCall = [](const std::string& call) {
+        if (call == "GetSpecialFolderLocation") {
+            EXPECT_EQ(Registry().queries.size(), 2 * Shell().locationRequests.size());
+        }
+    };
+    Find("Missing\\x.lnk");
+    EXPECT_EQ(Shell().locationRequests, (std::vector<int>{kCsidlPrograms, kCsidlCommonPrograms}));
+    EXPECT_EQ(Registry().queries.size(), 4u);
+}
+
+TEST_F(FileToolsTest, AnEmptyRegistryValueMakesTheEntryAPathFromTheDriveRoot) {
+    // Both keys exist, neither holds the value: each stage tests "\" + entry.
+    Registry().CreateKey(substitute::kCurrentUser, kShellFolders);
+    Registry().CreateKey(substitute::kCurrentUser, kUserShellFolders);
+    WriteFile("Game/game.lnk", "");
+    const String fromRoot = root_.substr(1) + "\\Game\\game.lnk"; // root_ without its "/"
+    EXPECT_EQ(Find(fromRoot), std::make_pair(true, "\\" + fromRoot));
+    EXPECT_EQ(Find("Game\\game.lnk"), std::make_pair(false, String(kUntouched)));
+    ExpectEverythingReleased();
+}
+
+TEST_F(FileToolsTest, AnEmptyEntryIsARangeErrorOnlyOnceAFolderIsKnown) {
+    String path = kUntouched;
+    EXPECT_FALSE(tools_.FindProgramsShortcut("", path)); // no folder anywhere
+    EXPECT_EQ(path, kUntouched);
+
+    Shell().folders[kCsidlCommonPrograms] = {commonPrograms_};
+    EXPECT_THROW(tools_.FindProgramsShortcut("", path), ERangeError);
+    EXPECT_EQ(path, kUntouched);
+    ExpectEverythingReleased();
+}
+
+TEST_F(FileToolsTest, RegistryErrorsPassThrough) {
+    Registry().SetValue(substitute::kCurrentUser, kShellFolders, "Programs", platform::kRegDword,
+                        std::string(4, '\0'));
+    String path = kUntouched;
+    EXPECT_THROW(tools_.FindProgramsShortcut("Game\\game.lnk", path), ERegistryException);
+    EXPECT_EQ(path, kUntouched);
+    ExpectEverythingReleased();
+}
+
+// Resolving the shortcut.
+
+class ResolveShortcutTest : public FileToolsTest {
+protected:
+    std::pair<bool, String> Resolve(const String& linkPath) {
+        char target[platform::kMaxPath];
+        std::memset(target, 'x', sizeof target);
+        target[sizeof target - 1] = '\0';
+        const bool resolved = tools_.ResolveShortcut(linkPath.c_str(), target);
+        return {resolved, target};
+    }
+
+    // COM was initialised and uninitialised once per call, and nothing leaked.
+    void ExpectBalanced(int calls) {
+        EXPECT_EQ(Shell().comInitializations, calls);
+        EXPECT_EQ(Shell().comUninitializations, calls);
+        ExpectEverythingReleased();
+    }
+
+    void ResetShellSwitches() {
+        auto& shell = Shell();
+        shell.linkUnavailable = false;
+        shell.persistUnavailable = false;
+        shell.loadResult.reset();
+        shell.getPathWritesNothing = false;
+    }
+
+    const String untouched_ = String(platform::kMaxPath - 1, 'x');
+};
+
+TEST_F(ResolveShortcutTest, ReadsTheTargetOfALoadedShortcut) {
+    const std::string link =
+        WriteFile("Game/game.lnk", substitute::ShortcutFileBytes("C:\\Game\\game.exe"));
+    const std::string sjisLink =
+        WriteFile("ソフト表/表示.lnk", substitute::ShortcutFileBytes("C:\\ソフト\\表示.exe"));
+    EXPECT_EQ(Resolve(link), std::make_pair(true, String("C:\\Game\\game.exe")));
+    EXPECT_EQ(Resolve(sjisLink), std::make_pair(true, String("C:\\ソフト\\表示.exe")));
+    EXPECT_EQ(Shell().loadedPaths, (std::vector<std::string>{link, sjisLink}));
+    EXPECT_EQ(Shell().loadModes, (std::vector<unsigned>{platform::kStgmRead, platform::kStgmRead}));
+    ExpectBalanced(2);
+}
+
+TEST_F(ResolveShortcutTest, AnswersFalseAndLeavesTheTargetWhenTheShortcutDoesNotLoad) {
+    const std::string link = WriteFile("Game/game.lnk", substitute::ShortcutFileBytes("C:\\x.exe"));
+    const std::string corrupt = WriteFile("Game/corrupt.lnk", std::string("L\0\0\0garbage", 11));
+    const std::function<void()> failures[] = {
+        [] { Shell().linkUnavailable = true; },
+        [] { Shell().persistUnavailable = true; },
+        [] { Shell().loadResult = platform::kSFalse; },
+        [] { Shell().loadResult = platform::kEFail; },
+    };
+    int calls = 0;
+    for (const auto& failure : failures) {
+        ResetShellSwitches();
+        failure();
+        EXPECT_EQ(Resolve(link), std::make_pair(false, untouched_));
+        ++calls;
+    }
+    ResetShellSwitches();
+    EXPECT_EQ(Resolve(corrupt), std::make_pair(false, untouched_));
+    EXPECT_EQ(Resolve(root_ + "/Game/missing.lnk"), std::make_pair(false, untouched_));
+    ExpectBalanced(calls + 2);
+}
+
+TEST_F(ResolveShortcutTest, UninitialisesComOnceWhateverTheInitialisationReturned) {
+    const std::string link = WriteFile("Game/game.lnk", substitute::ShortcutFileBytes("C:\\x.exe"));
+    const platform::ComResult results[] = {platform::kSOk, platform::kSFalse,
+                                           static_cast<platform::ComResult>(0x80010106)};
+    for (const auto result : results) {
+        Shell().initializeResult = result;
+        EXPECT_EQ(Resolve(link), std::make_pair(true, String("C:\\x.exe")));
+    }
+    ExpectBalanced(3);
+}
+
+TEST_F(ResolveShortcutTest, APathThatDoesNotFitTheShellLimitIsNotLoaded) {
+    // 259 characters and the terminator fit into the 260 units; 260 do not.
+    // A double-byte character takes one unit for its two bytes.
+    const String fits = "C:\\" + String(256, 'a');
+    const String tooLong = fits + "a";
+    String doubleByte = "C:\\";
+    for (int i = 0; i < 200; ++i) { // 403 bytes, 204 units
+        doubleByte += "表";
+    }
+    EXPECT_EQ(Resolve(fits).first, false);
+    EXPECT_EQ(Resolve(doubleByte).first, false);
+    EXPECT_EQ(Shell().loadedPaths, (std::vector<std::string>{fits, doubleByte}));
+    EXPECT_EQ(Resolve(tooLong), std::make_pair(false, untouched_));
+    EXPECT_EQ(Shell().loadedPaths.size(), 2u);
+    ExpectBalanced(3);
+}
+
+TEST_F(ResolveShortcutTest, TheTargetIsAlwaysTerminated) {
+    const std::string link = WriteFile("Game/game.lnk", substitute::ShortcutFileBytes("C:\\x.exe"));
+    const std::string longLink =
+        WriteFile("Game/long.lnk", substitute::ShortcutFileBytes(String(400, 'T')));
+    Shell().getPathWritesNothing = true;
+    EXPECT_EQ(Resolve(link), std::make_pair(true, String()));
+    Shell().getPathWritesNothing = false;
+    EXPECT_EQ(Resolve(longLink), std::make_pair(true, String(platform::kMaxPath - 1, 'T')));
+    ExpectBalanced(2);
+}
+
+TEST_F(ResolveShortcutTest, ReleasesEverythingWhenACallThrows) {
+    const std::string link = WriteFile("Game/game.lnk", substitute::ShortcutFileBytes("C:\\x.exe"));
+    const char* const calls[] = {"CreateShellLink", "AnsiToUtf16", "QueryPersistFile",
+                                 "LoadPersistFile", "GetShellLinkPath"};
+    for (const char* call : calls) {
+        Shell().beforeCall = [call](const std::string& name) {
+            if (name == call) {
+                throw std::runtime_error(name);
+            }
+        };
+        EXPECT_THROW(Resolve(link), std::runtime_error) << call;
+    }
+    EXPECT_EQ(Shell().obtained["link"], 4);
+    EXPECT_EQ(Shell().obtained["persist"], 2);
+    ExpectBalanced(5);
+}
+
+} // namespace
+} // namespace brisel

@@ -1,0 +1,244 @@
+// The whole job, as a player does it: start the installer, check or choose
+// the directory, press Start, read the outcome.
+#include "E2eSupport.h"
+
+namespace brisel::e2e {
+namespace {
+
+const wchar_t* const kSuccess = L"修正処理が正常に終了しました";
+const wchar_t* const kFailure = L"修正に失敗しました";
+const wchar_t* const kNotFound = L"プログラムメニュー内に対象ソフトが見つかりません\n"
+                                 L"対象ソフトがインストールされていない可能性があります";
+
+std::string Payload(const std::string& package, const std::wstring& file) {
+    std::wstring path = L"Z:";
+    for (char c : std::string(BRISEL_E2E_SOURCE_DIR) + "/packages/" + package + "/files/") {
+        path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    }
+    return ReadWholeFile(path + file);
+}
+
+class RunTest : public E2eTest {
+protected:
+    const std::wstring game = kGameDir + L"\\";
+
+    // Presses Start and returns the texts of the messages it shows.
+    static std::vector<std::wstring> PressStart(const Started& run) {
+        Click(StartButton(run.window));
+        std::vector<std::wstring> messages;
+        HWND box = run.process->WaitForDialog(15000);
+        if (box != nullptr) {
+            messages.push_back(MessageBoxText(box));
+            ConfirmMessageBox(box);
+        }
+        // Exactly one message: nothing follows the first.
+        Sleep(500);
+        for (HWND more : run.process->Dialogs()) {
+            messages.push_back(MessageBoxText(more));
+            ConfirmMessageBox(more);
+        }
+        return messages;
+    }
+
+    std::vector<std::wstring> LeftoverTemporaryFiles(const std::wstring& folder) {
+        std::vector<std::wstring> names = FolderEntries(folder, L"*.tmp");
+        for (const auto& name : FolderEntries(folder, L"~*")) {
+            names.push_back(name);
+        }
+        return names;
+    }
+
+    void ExpectClosesWithCancel(const Started& run) {
+        Click(CancelButton(run.window));
+        EXPECT_EQ(run.process->WaitForExit(10000), std::optional<DWORD>(0));
+    }
+};
+
+TEST_F(RunTest, ATypicalRunPatchesTheGameAndTurnsCancelIntoExit) {
+    InstallGame();
+    machine.MakeFolder(kGameDir + L"\\sub");
+    machine.WriteFile(kGameDir + L"\\a.dat", "old a.dat, longer than the new one");
+    Started run = Start("typical");
+    ASSERT_NE(run.window, nullptr);
+    // The first "%LinkPath" entry has no shortcut; the second gives the directory.
+    EXPECT_TRUE(run.startupMessages.empty());
+    EXPECT_EQ(WindowText(DirectoryField(run.window)), game);
+    EXPECT_TRUE(IsWindowEnabled(StartButton(run.window)));
+
+    for (const wchar_t* name : {L"a.dat", L"b.dat", L"sub\\c.dat", L"d.dat"}) {
+        machine.WriteFile(kGameDir + L"\\" + name, ReadWholeFile(kGameDir + L"\\" + name));
+    }
+    EXPECT_EQ(PressStart(run), std::vector<std::wstring>{kSuccess});
+    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\a.dat"), Payload("typical", L"a.dat"));
+    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\b.dat"), Payload("typical", L"b.dat"));
+    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\sub\\c.dat"), Payload("typical", L"sub\\c.dat"));
+    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\d.dat"), Payload("typical", L"d.dat"));
+    EXPECT_TRUE(LeftoverTemporaryFiles(kGameDir).empty());
+    EXPECT_EQ(WindowText(CancelButton(run.window)), L"終了(&X)");
+    EXPECT_FALSE(IsWindowEnabled(StartButton(run.window)));
+    EXPECT_TRUE(IsWindowEnabled(CancelButton(run.window)));
+    Screenshot(run.window, "main-window-after-patch");
+    PressKey(run.window, 'X', true);
+    EXPECT_EQ(run.process->WaitForExit(10000), std::optional<DWORD>(0));
+}
+
+TEST_F(RunTest, FindsAShortcutThatIsOnlyInTheAllUsersPrograms) {
+    InstallGame(true);
+    Started run = Start("typical");
+    ASSERT_NE(run.window, nullptr);
+    EXPECT_TRUE(run.startupMessages.empty());
+    EXPECT_EQ(WindowText(DirectoryField(run.window)), game);
+    EXPECT_TRUE(IsWindowEnabled(StartButton(run.window)));
+    ExpectClosesWithCancel(run);
+}
+
+TEST_F(RunTest, StartUpOutcomesWithoutAUsableScriptOrShortcut) {
+    InstallGame();
+    struct Case {
+        const char* package;
+        bool gameInstalled;
+        std::wstring message;
+        std::wstring directory;
+        bool start;
+    } cases[] = {
+        {"no-linkpath", true, L"初期化に失敗しました\n\"LinkPath\"セクションが見つかりません", L"",
+         false},
+        {"no-outfiles", true, L"初期化に失敗しました\n\"OutFiles\"セクションが見つかりません", game,
+         true},
+    };
+    for (const auto& c : cases) {
+        Started run = Start(c.package);
+        ASSERT_NE(run.window, nullptr) << c.package;
+        EXPECT_EQ(run.startupMessages, std::vector<std::wstring>{c.message}) << c.package;
+        EXPECT_EQ(WindowText(DirectoryField(run.window)), c.directory) << c.package;
+        EXPECT_EQ(IsWindowEnabled(StartButton(run.window)) != 0, c.start) << c.package;
+        ExpectClosesWithCancel(run);
+    }
+}
+
+TEST_F(RunTest, WithoutTheGameStartUpSaysSoAndStartStaysDisabled) {
+    Started run = Start("typical");
+    ASSERT_NE(run.window, nullptr);
+    EXPECT_EQ(run.startupMessages, std::vector<std::wstring>{kNotFound});
+    EXPECT_EQ(WindowText(DirectoryField(run.window)), L"");
+    EXPECT_FALSE(IsWindowEnabled(StartButton(run.window)));
+    ExpectClosesWithCancel(run);
+}
+
+TEST_F(RunTest, TheFolderBrowserChoosesTheDirectoryAndStartFollowsTheMarker) {
+    InstallGame();
+    const std::wstring other = L"C:\\Games\\Other";
+    machine.WriteFile(other + L"\\readme.txt", "no game here");
+    Started run = Start("typical");
+    ASSERT_NE(run.window, nullptr);
+    const auto openBrowser = [&] {
+        HWND link = ChangeLink(run.window);
+        PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        return run.process->WaitForDialog(15000);
+    };
+
+    HWND browser = openBrowser();
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(BrowserPrompt(browser),
+              L"\"ブリセル試験\"がインストールされているディレクトリを指定してください");
+    EXPECT_TRUE(WaitUntil([&] { return BrowserSelectedItem(browser, run.process->Id()) ==
+                                       L"BriselTest"; }, 5000))
+        << "selected: " << testing::PrintToString(BrowserSelectedItem(browser, run.process->Id()));
+    Screenshot(browser, "folder-browser");
+    ASSERT_TRUE(BrowserSelectPath(browser, run.process->Id(), other));
+    BrowserPress(browser, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(DirectoryField(run.window)) == other; }, 10000));
+    EXPECT_FALSE(IsWindowEnabled(StartButton(run.window)));
+
+    browser = openBrowser();
+    ASSERT_NE(browser, nullptr);
+    BrowserPress(browser, IDCANCEL);
+    EXPECT_TRUE(WaitUntil([&] { return run.process->Dialogs().empty(); }, 10000));
+    EXPECT_EQ(WindowText(DirectoryField(run.window)), other);
+    EXPECT_FALSE(IsWindowEnabled(StartButton(run.window)));
+
+    browser = openBrowser();
+    ASSERT_NE(browser, nullptr);
+    ASSERT_TRUE(BrowserSelectPath(browser, run.process->Id(), kGameDir));
+    BrowserPress(browser, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(DirectoryField(run.window)) == kGameDir; },
+                          10000));
+    EXPECT_TRUE(IsWindowEnabled(StartButton(run.window)));
+    ExpectClosesWithCancel(run);
+}
+
+TEST_F(RunTest, AMissingSubFolderFailsTheStepAfterTheFilesBeforeIt) {
+    InstallGame();
+    Started run = Start("typical");
+    ASSERT_NE(run.window, nullptr);
+    machine.WriteFile(kGameDir + L"\\a.dat", ReadWholeFile(kGameDir + L"\\a.dat"));
+    machine.WriteFile(kGameDir + L"\\b.dat", "");
+    machine.WriteFile(kGameDir + L"\\d.dat", "old d.dat");
+    EXPECT_EQ(PressStart(run), std::vector<std::wstring>{kFailure});
+    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\a.dat"), Payload("typical", L"a.dat"));
+    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\b.dat"), Payload("typical", L"b.dat"));
+    EXPECT_FALSE(FileExists(kGameDir + L"\\sub\\c.dat"));
+    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\d.dat"), "old d.dat");
+    EXPECT_TRUE(LeftoverTemporaryFiles(kGameDir).empty());
+    EXPECT_EQ(WindowText(CancelButton(run.window)), L"中止(&C)");
+    EXPECT_FALSE(IsWindowEnabled(StartButton(run.window)));
+    ExpectClosesWithCancel(run);
+}
+
+TEST_F(RunTest, AFileHeldOpenKeepsItsContentAndStopsTheStep) {
+    InstallGame();
+    machine.MakeFolder(kGameDir + L"\\sub");
+    machine.WriteFile(kGameDir + L"\\a.dat", "old a.dat");
+    machine.WriteFile(kGameDir + L"\\b.dat", "old b.dat that is in use");
+    machine.WriteFile(kGameDir + L"\\sub\\c.dat", "old c.dat");
+    Started run = Start("typical");
+    ASSERT_NE(run.window, nullptr);
+    HANDLE held = CreateFileW((kGameDir + L"\\b.dat").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const auto messages = PressStart(run);
+    CloseHandle(held);
+    EXPECT_EQ(messages, std::vector<std::wstring>{kFailure});
+    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\a.dat"), Payload("typical", L"a.dat"));
+    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\b.dat"), "old b.dat that is in use");
+    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\sub\\c.dat"), "old c.dat");
+    EXPECT_FALSE(FileExists(kGameDir + L"\\d.dat"));
+    EXPECT_TRUE(LeftoverTemporaryFiles(kGameDir).empty());
+    EXPECT_TRUE(LeftoverTemporaryFiles(kGameDir + L"\\sub").empty());
+    EXPECT_EQ(WindowText(CancelButton(run.window)), L"中止(&C)");
+    ExpectClosesWithCancel(run);
+}
+
+TEST_F(RunTest, TypeZeroWritesNothingAndSaysNothing) {
+    InstallGame();
+    Started run = Start("type0");
+    ASSERT_NE(run.window, nullptr);
+    ASSERT_TRUE(IsWindowEnabled(StartButton(run.window)));
+    // Start has the focus: Enter presses it.
+    PressKey(run.window, VK_RETURN);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowEnabled(StartButton(run.window)); }, 10000));
+    Sleep(500);
+    EXPECT_TRUE(run.process->Dialogs().empty());
+    EXPECT_FALSE(FileExists(kGameDir + L"\\a.dat"));
+    EXPECT_EQ(WindowText(CancelButton(run.window)), L"中止(&C)");
+    ExpectClosesWithCancel(run);
+}
+
+TEST_F(RunTest, AGameFolderWithATrailByte5CIsShownAndPatched) {
+    const std::wstring dir = L"C:\\Games\\表示ソフト";
+    InstallGame(false, dir, L"表示ソフト\\表示ソフト.lnk");
+    Started run = Start("sjis");
+    ASSERT_NE(run.window, nullptr);
+    EXPECT_TRUE(run.startupMessages.empty());
+    EXPECT_EQ(WindowText(DirectoryField(run.window)), dir + L"\\");
+    ASSERT_TRUE(IsWindowEnabled(StartButton(run.window)));
+    machine.WriteFile(dir + L"\\ソース.dat", "");
+    EXPECT_EQ(PressStart(run), std::vector<std::wstring>{kSuccess});
+    EXPECT_EQ(ReadWholeFile(dir + L"\\ソース.dat"), Payload("sjis", L"ソース.dat"));
+    EXPECT_TRUE(LeftoverTemporaryFiles(dir).empty());
+    ExpectClosesWithCancel(run);
+}
+
+} // namespace
+} // namespace brisel::e2e
