@@ -59,10 +59,10 @@ public:
         const std::wstring title = win32::FromShiftJis(kApplicationTitle);
         const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
         const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
-        handle_ = CreateWindowExW(0, kApplicationClass, title.c_str(),
-                                  WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU |
-                                      WS_MINIMIZEBOX,
-                                  x, y, 0, 0, nullptr, nullptr, instance, nullptr);
+        handle_ =
+            CreateWindowExW(0, kApplicationClass, title.c_str(),
+                            WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                            x, y, 0, 0, nullptr, nullptr, instance, nullptr);
     }
     ~ApplicationWindow() {
         if (handle_ != nullptr) {

@@ -18,7 +18,9 @@ constexpr std::uint32_t kBiRle4 = 2;
 constexpr std::uint32_t kBiBitfields = 3;
 constexpr std::int64_t kMaxDimension = 32768;
 
-[[noreturn]] void Invalid() { throw EInvalidGraphic("ビットマップイメージが不正です"); }
+[[noreturn]] void Invalid() {
+    throw EInvalidGraphic("ビットマップイメージが不正です");
+}
 
 std::uint32_t U16(std::string_view b, std::size_t at) {
     return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8;
@@ -106,8 +108,8 @@ DibLayout ReadInfoHeader(TResourceStream& stream) {
 
     if (bitCount <= 8) {
         const std::size_t maxEntries = std::size_t{1} << bitCount;
-        layout.colourEntries = (coloursUsed == 0 || coloursUsed > maxEntries) ? maxEntries
-                                                                              : coloursUsed;
+        layout.colourEntries =
+            (coloursUsed == 0 || coloursUsed > maxEntries) ? maxEntries : coloursUsed;
         layout.coreColourTable = core;
         layout.colourTableBytes = layout.colourEntries * (core ? 3 : 4);
     } else if (compression == kBiBitfields && headerSize == kInfoHeaderSize) {

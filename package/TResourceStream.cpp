@@ -24,7 +24,9 @@ std::string_view TResourceStream::ReadBuffer(std::size_t count) {
     return chunk;
 }
 
-void TResourceStream::LoadLines(TStringList& lines) const { lines.LoadFromBytes(bytes_); }
+void TResourceStream::LoadLines(TStringList& lines) const {
+    lines.LoadFromBytes(bytes_);
+}
 
 void TResourceStream::SaveToFile(const String& path) const {
     platform::WriteWholeFile(path, bytes_);

@@ -79,7 +79,7 @@ String TTinyCnf::DecodeEscapes(const String& text) {
         const char* escape;
         const char* replacement;
     } kEscapes[] = {
-        {"&AMPERSAND;", "&"}, {"&TAB;", "\t"},      {"&SPACE;", " "},
+        {"&AMPERSAND;", "&"}, {"&TAB;", "\t"},    {"&SPACE;", " "},
         {"&ASTERISK;", "*"},  {"&PERCENT;", "%"},
     };
     String result = text;

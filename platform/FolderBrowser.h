@@ -9,7 +9,7 @@ namespace brisel::platform {
 // directories, with the prompt (UTF-16) and initialFolder (an ANSI path)
 // preselected when it exists. Returns the chosen folder's ANSI path, or an
 // empty text when the user cancelled or the item has no file-system path.
-std::string BrowseForFolder(void* ownerWindow, const std::string& root,
-                            const std::wstring& prompt, const std::string& initialFolder);
+std::string BrowseForFolder(void* ownerWindow, const std::string& root, const std::wstring& prompt,
+                            const std::string& initialFolder);
 
 } // namespace brisel::platform

@@ -16,7 +16,9 @@ LeadByteSet LeadByteSet::FromRanges(const std::vector<Range>& ranges) {
     return set;
 }
 
-LeadByteSet LeadByteSet::ShiftJis() { return FromRanges({{0x81, 0x9F}, {0xE0, 0xFC}}); }
+LeadByteSet LeadByteSet::ShiftJis() {
+    return FromRanges({{0x81, 0x9F}, {0xE0, 0xFC}});
+}
 
 namespace {
 
@@ -35,7 +37,9 @@ const LeadByteSet& ProcessLeadBytes() {
     return *set;
 }
 
-void InstallLeadByteSet(const LeadByteSet& set) { InstalledSet() = set; }
+void InstallLeadByteSet(const LeadByteSet& set) {
+    InstalledSet() = set;
+}
 
 ByteKind ByteKindAt(std::string_view text, std::size_t index, const LeadByteSet& set) {
     const auto byte = static_cast<unsigned char>(text[index]);

@@ -18,7 +18,9 @@ void TStringList::Delete(std::size_t index) {
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
-void TStringList::LoadFromBytes(std::string_view bytes) { items_ = CutLines(bytes); }
+void TStringList::LoadFromBytes(std::string_view bytes) {
+    items_ = CutLines(bytes);
+}
 
 std::vector<String> CutLines(std::string_view text) {
     std::vector<String> lines;

@@ -7,7 +7,9 @@ namespace brisel {
 
 namespace {
 
-bool IsTrimmed(char byte) { return static_cast<unsigned char>(byte) <= 0x20; }
+bool IsTrimmed(char byte) {
+    return static_cast<unsigned char>(byte) <= 0x20;
+}
 
 } // namespace
 
@@ -23,7 +25,9 @@ String Trim(const String& text) {
     return text.substr(first, last - first);
 }
 
-bool SameText(const String& a, const String& b) { return platform::LocaleSameText(a, b); }
+bool SameText(const String& a, const String& b) {
+    return platform::LocaleSameText(a, b);
+}
 
 String DirectoryOfPath(const String& path) {
     for (std::size_t i = path.size(); i > 0; --i) {

@@ -12,13 +12,21 @@ namespace brisel {
 
 enum class ControlKind { Label, Edit, Button };
 
-enum class ControlId { lblTargetDir, Label1, lblChangePath, Label3, edtTargetDir, btnStart, btnCancel };
+enum class ControlId {
+    lblTargetDir,
+    Label1,
+    lblChangePath,
+    Label3,
+    edtTargetDir,
+    btnStart,
+    btnCancel
+};
 
 // Control properties, combined as bits.
 enum ControlProperty : unsigned {
-    kTransparent = 1u << 0,       // drawn over the background picture
-    kHandCursor = 1u << 1,        // the hand-point cursor over the control
-    kLinkFont = 1u << 2,          // own font: blue and underlined
+    kTransparent = 1u << 0, // drawn over the background picture
+    kHandCursor = 1u << 1,  // the hand-point cursor over the control
+    kLinkFont = 1u << 2,    // own font: blue and underlined
     kReadOnly = 1u << 3,
     kTooltipBackground = 1u << 4, // the system tooltip background colour
     kClickable = 1u << 5,         // a click runs the control's click event
@@ -39,9 +47,9 @@ struct ControlDescription {
 };
 
 struct FontDescription {
-    int height;          // negative: character height in pixels
+    int height; // negative: character height in pixels
     unsigned char charset;
-    const char* face;    // Shift-JIS
+    const char* face; // Shift-JIS
 };
 
 struct FormDescription {

@@ -6,9 +6,8 @@ namespace brisel::messages {
 
 inline constexpr const char* kLinkPathSectionMissing =
     "初期化に失敗しました\n\"LinkPath\"セクションが見つかりません";
-inline constexpr const char* kGameNotFound =
-    "プログラムメニュー内に対象ソフトが見つかりません\n"
-    "対象ソフトがインストールされていない可能性があります";
+inline constexpr const char* kGameNotFound = "プログラムメニュー内に対象ソフトが見つかりません\n"
+                                             "対象ソフトがインストールされていない可能性があります";
 inline constexpr const char* kOutFilesSectionMissing =
     "初期化に失敗しました\n\"OutFiles\"セクションが見つかりません";
 inline constexpr const char* kChooseDirectoryPrompt =

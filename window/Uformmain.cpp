@@ -136,14 +136,16 @@ void TFormMain::FormCreate() {
 void TFormMain::edtTargetDirChange() {
     const String& text = targetDir_;
     if (!text.empty() && !FCheckTargetFilename.empty()) {
-        actStart.SetEnabled(platform::FileIsPresent(WithTrailingBackslash(text) +
-                                                    FCheckTargetFilename));
+        actStart.SetEnabled(
+            platform::FileIsPresent(WithTrailingBackslash(text) + FCheckTargetFilename));
     } else {
         actStart.SetEnabled(!text.empty());
     }
 }
 
-void TFormMain::lblChangePathClick() { actChangePath.Execute(); }
+void TFormMain::lblChangePathClick() {
+    actChangePath.Execute();
+}
 
 void TFormMain::actChangePathExecute() {
     const String prompt = "\"" + FGameTitle + "\"" + messages::kChooseDirectoryPrompt;
@@ -153,7 +155,9 @@ void TFormMain::actChangePathExecute() {
     }
 }
 
-void TFormMain::actCancelExecute() { view_.Close(); }
+void TFormMain::actCancelExecute() {
+    view_.Close();
+}
 
 void TFormMain::actStartExecute() {
     actStart.SetEnabled(false);

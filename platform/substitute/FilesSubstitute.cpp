@@ -57,7 +57,8 @@ private:
 
 bool FileIsPresent(const std::string& pattern) {
     glob_t found{};
-    const int result = glob(HostPath(pattern).c_str(), GLOB_NOSORT | GLOB_NOESCAPE, nullptr, &found);
+    const int result =
+        glob(HostPath(pattern).c_str(), GLOB_NOSORT | GLOB_NOESCAPE, nullptr, &found);
     bool present = false;
     if (result == 0 && found.gl_pathc > 0) {
         struct stat info {};

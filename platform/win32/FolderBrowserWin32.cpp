@@ -100,8 +100,8 @@ int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
 
 } // namespace
 
-std::string BrowseForFolder(void* ownerWindow, const std::string& root,
-                            const std::wstring& prompt, const std::string& initialFolder) {
+std::string BrowseForFolder(void* ownerWindow, const std::string& root, const std::wstring& prompt,
+                            const std::string& initialFolder) {
     const ComApartment com;
     ItemIdList rootList;
     if (!root.empty()) {

@@ -27,8 +27,8 @@ public:
         std::string prompt, initialFolder;
     };
     std::vector<BrowseRequest> browseRequests;
-    std::string browseAnswer;              // what the next browse returns
-    std::function<void()> onPlainMessage;  // runs while a message is up
+    std::string browseAnswer;             // what the next browse returns
+    std::function<void()> onPlainMessage; // runs while a message is up
 
     void SetCaption(const String& text) override { caption = text; }
     void ShowTargetDir(const String& path) override { shownTargetDir = path; }

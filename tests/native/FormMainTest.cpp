@@ -30,7 +30,9 @@ protected:
         Resource("BMP", "RESOURCE_BACKGROUND", test::BitmapFile24(4, 2, 1, 2, 3));
     }
 
-    std::string Host(const std::string& relative) const { return (disk.Path() / relative).string(); }
+    std::string Host(const std::string& relative) const {
+        return (disk.Path() / relative).string();
+    }
 
     void Resource(const char* type, const std::string& name, const std::string& bytes) {
         substitute::PackageResources()[{type, name}] = bytes;
@@ -106,13 +108,13 @@ TEST_F(FormMainTest, TheErrorReportAddsAFullStopAfterCharactersAboveIt) {
         {"", ""},
         {"abc", "abc."},
         {"abc.", "abc."},
-        {"a-", "a-"},                  // 0x2D is below "."
+        {"a-", "a-"}, // 0x2D is below "."
         {"a!", "a!"},
-        {"a/", "a/."},                 // 0x2F is above "."
+        {"a/", "a/."}, // 0x2F is above "."
         {"RESOURCE_BACKGROUND リソースが見つかりません",
          "RESOURCE_BACKGROUND リソースが見つかりません."}, // lead byte 0x82 compared unsigned
         {"。", "。."},
-        {"x\x81", "x\x81."},           // a lone lead byte at the end
+        {"x\x81", "x\x81."}, // a lone lead byte at the end
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ErrorReportText(c.message), c.shown) << c.message;
@@ -204,24 +206,45 @@ TEST_F(FormMainTest, StartUpOutcomesFollowTheScript) {
         std::vector<std::string> messages;
         bool outFilesCreated;
     } cases[] = {
-        {"type 0 without OutFiles", "*PatchType\r\n0\r\n%LinkPath\r\nG\\g.lnk\r\n%%\r\n",
-         game + "\\", true, {}, true},
-        {"LinkPath absent", "*PatchType\r\n1\r\n%OutFiles\r\na\r\n%%\r\n", "", false,
-         {linkMissing}, false},
+        {"type 0 without OutFiles",
+         "*PatchType\r\n0\r\n%LinkPath\r\nG\\g.lnk\r\n%%\r\n",
+         game + "\\",
+         true,
+         {},
+         true},
+        {"LinkPath absent",
+         "*PatchType\r\n1\r\n%OutFiles\r\na\r\n%%\r\n",
+         "",
+         false,
+         {linkMissing},
+         false},
         {"empty LinkPath", "%LinkPath\r\n%%\r\n%OutFiles\r\n%%\r\n", "", false, {notFound}, false},
         {"no shortcut", "%LinkPath\r\nX\\x.lnk\r\n%%\r\n", "", false, {notFound}, false},
-        {"second entry resolves", "%LinkPath\r\nX\\x.lnk\r\nG\\g.lnk\r\n%%\r\n", game + "\\",
-         true, {}, true},
+        {"second entry resolves",
+         "%LinkPath\r\nX\\x.lnk\r\nG\\g.lnk\r\n%%\r\n",
+         game + "\\",
+         true,
+         {},
+         true},
         {"all-users folder", "%LinkPath\r\nC\\c.lnk\r\n%%\r\n", game + "\\", true, {}, true},
         {"OutFiles absent, type 1, marker present",
          "*PatchType\r\n1\r\n*CheckTargetFilename\r\nGame.exe\r\n%LinkPath\r\nG\\g.lnk\r\n%%\r\n",
-         game + "\\", true, {outMissing}, true},
+         game + "\\",
+         true,
+         {outMissing},
+         true},
         {"OutFiles absent, type 1, marker absent",
          "*PatchType\r\n1\r\n*CheckTargetFilename\r\nNone.exe\r\n%LinkPath\r\nG\\g.lnk\r\n%%\r\n",
-         game + "\\", false, {outMissing}, true},
+         game + "\\",
+         false,
+         {outMissing},
+         true},
         {"OutFiles found, marker absent: Start is enabled anyway",
          "*CheckTargetFilename\r\nNone.exe\r\n%LinkPath\r\nG\\g.lnk\r\n%%\r\n%OutFiles\r\n%%\r\n",
-         game + "\\", true, {}, true},
+         game + "\\",
+         true,
+         {},
+         true},
         {"target without a separator", "%LinkPath\r\nN\\n.lnk\r\n%%\r\n", "\\", true, {}, true},
     };
     for (const auto& c : cases) {

@@ -92,12 +92,12 @@ TEST_F(PackageStreamTest, RejectsBrokenBitmapsWithTheReadersMessages) {
     struct Case {
         std::string bytes, message;
     } cases[] = {
-        {"B", readError},                       // shorter than the file header
+        {"B", readError}, // shorter than the file header
         {good.substr(0, 13), readError},
-        {"XM" + good.substr(2, 12), invalid},   // the header is read before "BM" is checked
+        {"XM" + good.substr(2, 12), invalid}, // the header is read before "BM" is checked
         {notBm, invalid},
-        {good.substr(0, 14), readError},        // no info header
-        {good.substr(0, 30), readError},        // info header cut short
+        {good.substr(0, 14), readError},              // no info header
+        {good.substr(0, 30), readError},              // info header cut short
         {good.substr(0, good.size() - 1), readError}, // pixels cut short
         {zeroWidth, invalid},
         {badDepth, invalid},
@@ -114,7 +114,7 @@ TEST_F(PackageStreamTest, WidensAnOs2CoreHeader) {
     // 2 x 1, 1 bit per pixel, a two-entry RGBTRIPLE palette.
     std::string file = "BM";
     file += std::string("\0\0\0\0\0\0\0\0", 8);
-    file += std::string("\x20\0\0\0", 4);                    // pixel offset 32
+    file += std::string("\x20\0\0\0", 4); // pixel offset 32
     file += std::string("\x0c\0\0\0\x02\0\x01\0\x01\0\x01\0", 12);
     file += std::string("\0\0\0\xff\xff\xff", 6);
     file += std::string("\x80\0\0\0", 4);

@@ -26,7 +26,7 @@ TEST(PatchType, ReadsDecimalAndHexadecimalThirtyTwoBitNumbers) {
         {"0x10", 16},
         {"0XfF", 255},
         {"$7FFFFFFF", 2147483647},
-        {"$80000000", INT32_MIN},     // above 0x7FFFFFFF: the 32-bit pattern
+        {"$80000000", INT32_MIN}, // above 0x7FFFFFFF: the 32-bit pattern
         {"$FFFFFFFF", -1},
         {"$100000000", std::nullopt}, // more than 32 bits
         {"$000000001", 1},            // leading zeros do not count
@@ -39,7 +39,7 @@ TEST(PatchType, ReadsDecimalAndHexadecimalThirtyTwoBitNumbers) {
         {"1 ", std::nullopt},
         {"1.0", std::nullopt},
         {"one", std::nullopt},
-        {"１", std::nullopt},         // full-width digits are not digits
+        {"１", std::nullopt}, // full-width digits are not digits
         {"$1G", std::nullopt},
     };
     for (const auto& c : cases) {

@@ -46,13 +46,13 @@ TEST_F(ScriptReaderTest, CutsTextIntoLinesAtEveryKindOfBreak) {
         {"a", V{"a"}},
         {"a\r\nb\r\n", V{"a", "b"}},
         {"a\rb\nc", V{"a", "b", "c"}},
-        {"a\n\rb", V{"a", "", "b"}},       // LF CR ends two lines
-        {"a\r\r\nb", V{"a", "", "b"}},     // so does CR CR LF
+        {"a\n\rb", V{"a", "", "b"}},   // LF CR ends two lines
+        {"a\r\r\nb", V{"a", "", "b"}}, // so does CR CR LF
         {"a\n\n", V{"a", ""}},
         {"\r\n", V{""}},
         {std::string("a\0b\r\nc", 6), V{"a"}}, // a NUL ends the text
         {std::string("\0a", 2), V{}},
-        {"\tx \r\n", V{"\tx "}},           // lines are not trimmed
+        {"\tx \r\n", V{"\tx "}}, // lines are not trimmed
         {"ソ\r\n表", V{"ソ", "表"}},
     };
     for (const auto& c : cases) {
@@ -61,16 +61,16 @@ TEST_F(ScriptReaderTest, CutsTextIntoLinesAtEveryKindOfBreak) {
 }
 
 TEST_F(ScriptReaderTest, AnswersValueKeysWithTheTrimmedDecodedNextLine) {
-    const TTinyCnf reader(Lines({"*caption", "\t Title&SPACE; ", "*Caption", "second",
-                                 "*GameTitle", "*Empty", "", "*Last"}));
-    EXPECT_EQ(Value(reader, "*Caption"), "Title ");        // lower-case key line, first wins
-    EXPECT_EQ(Value(reader, "  *CAPTION\t"), "Title ");    // the key is trimmed
-    EXPECT_EQ(Value(reader, "*GameTitle"), "*Empty");      // the next line, whatever it holds
+    const TTinyCnf reader(Lines({"*caption", "\t Title&SPACE; ", "*Caption", "second", "*GameTitle",
+                                 "*Empty", "", "*Last"}));
+    EXPECT_EQ(Value(reader, "*Caption"), "Title ");     // lower-case key line, first wins
+    EXPECT_EQ(Value(reader, "  *CAPTION\t"), "Title "); // the key is trimmed
+    EXPECT_EQ(Value(reader, "*GameTitle"), "*Empty");   // the next line, whatever it holds
     EXPECT_EQ(Value(reader, "*Empty"), "");
-    EXPECT_EQ(Value(reader, "*Last"), "");                 // key on the last line
+    EXPECT_EQ(Value(reader, "*Last"), ""); // key on the last line
     EXPECT_EQ(Value(reader, "*Missing"), std::nullopt);
-    EXPECT_EQ(Value(reader, "*Capt"), std::nullopt);       // whole lines only
-    EXPECT_EQ(Value(reader, "Caption"), std::nullopt);     // not a value key
+    EXPECT_EQ(Value(reader, "*Capt"), std::nullopt);   // whole lines only
+    EXPECT_EQ(Value(reader, "Caption"), std::nullopt); // not a value key
     EXPECT_EQ(Value(reader, "%Caption"), std::nullopt);
     EXPECT_EQ(Value(reader, ""), std::nullopt);
 }
@@ -100,8 +100,8 @@ TEST_F(ScriptReaderTest, ABlankKeyIsACallerErrorButAnEmptyKeyIsAbsent) {
 }
 
 TEST_F(ScriptReaderTest, AnswersSectionsUpToTheNextEndLine) {
-    const TTinyCnf reader(Lines({"%OutFiles", "\ta.dat", "", "  b.dat ", "%%", "%LinkPath",
-                                 "\t%%", "&PERCENT;&PERCENT;", "x", "%%", "%Open", "k", "*Key"}));
+    const TTinyCnf reader(Lines({"%OutFiles", "\ta.dat", "", "  b.dat ", "%%", "%LinkPath", "\t%%",
+                                 "&PERCENT;&PERCENT;", "x", "%%", "%Open", "k", "*Key"}));
     using V = std::vector<String>;
     EXPECT_EQ(Section(reader, "%OutFiles"), (V{"a.dat", "", "b.dat"}));
     // An indented "%%" and a decoded "%%" are entries, not the end.
@@ -144,13 +144,13 @@ TEST_F(ScriptReaderTest, DecodesTheFiveEscapesInTheirFixedOrder) {
     } cases[] = {
         {"&AMPERSAND;", "&"},
         {"&TAB;&SPACE;&ASTERISK;&PERCENT;", "\t *%"},
-        {"&AMPERSAND;TAB;", "\t"},                     // the produced "&" starts a later escape
-        {"&AMPERSAND;AMPERSAND;", "&AMPERSAND;"},      // but not one of the same pass
+        {"&AMPERSAND;TAB;", "\t"},                // the produced "&" starts a later escape
+        {"&AMPERSAND;AMPERSAND;", "&AMPERSAND;"}, // but not one of the same pass
         {"&PERCENT;AMPERSAND;", "%AMPERSAND;"},
-        {"&tab;&TAB", "&tab;&TAB"},                     // case-sensitive, needs its semicolon
+        {"&tab;&TAB", "&tab;&TAB"}, // case-sensitive, needs its semicolon
         {"&AMP;&&TAB;", "&AMP;&\t"},
         {"a&SPACE;&SPACE;b", "a  b"},
-        {"\x83&TAB;", "\x83&TAB;"},                    // "&" as a trail byte is no escape
+        {"\x83&TAB;", "\x83&TAB;"}, // "&" as a trail byte is no escape
         {"ソ&TAB;", "ソ\t"},
     };
     for (const auto& c : cases) {

@@ -1,7 +1,7 @@
+#include "support/TextUtils.h"
 #include "TestSupport.h"
 #include "support/AnsiString.h"
 #include "support/Exceptions.h"
-#include "support/TextUtils.h"
 
 namespace brisel {
 namespace {
@@ -15,15 +15,15 @@ TEST_F(TextUtilsTest, ClassifiesBytesByCountingLeadBytesBefore) {
         std::size_t index;
         ByteKind kind;
     } cases[] = {
-        {"ソ", 0, ByteKind::Lead},            // 0x83 0x5C
-        {"ソ", 1, ByteKind::Trail},           // 0x5C is the second byte
+        {"ソ", 0, ByteKind::Lead},  // 0x83 0x5C
+        {"ソ", 1, ByteKind::Trail}, // 0x5C is the second byte
         {"\x81\x81\x81", 0, ByteKind::Lead},
         {"\x81\x81\x81", 1, ByteKind::Trail},
         {"\x81\x81\x81", 2, ByteKind::Lead},
         {"a\\", 1, ByteKind::Single},
         {std::string("\x81\0", 2), 1, ByteKind::Single}, // NUL is always single
-        {"\x83\x41", 1, ByteKind::Trail},     // a trail byte with a letter's value
-        {"\xA0\xE0", 1, ByteKind::Lead},      // half-width katakana before a lead byte
+        {"\x83\x41", 1, ByteKind::Trail},                // a trail byte with a letter's value
+        {"\xA0\xE0", 1, ByteKind::Lead},                 // half-width katakana before a lead byte
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ByteKindAt(c.text, c.index, sjis), c.kind) << c.text << " @" << c.index;
@@ -45,7 +45,10 @@ TEST_F(TextUtilsTest, FillsTheSetFromRanges) {
 }
 
 TEST_F(TextUtilsTest, TrimsControlBytesAndBlanksButNeverHighBytes) {
-    EXPECT_EQ(Trim(std::string("\0\t \x1F" "abc \r\n\x20", 9)), "abc");
+    EXPECT_EQ(Trim(std::string("\0\t \x1F"
+                               "abc \r\n\x20",
+                               9)),
+              "abc");
     EXPECT_EQ(Trim("　a　"), "　a　"); // full-width spaces stay
     EXPECT_EQ(Trim(" \t "), "");
     EXPECT_EQ(Trim(""), "");
@@ -78,7 +81,7 @@ TEST_F(TextUtilsTest, TakesTheDirectoryUpToTheLastSingleByteSeparator) {
         {"game.exe", "", "game.exe\\"},
         {"", "", "\\"},
         {"C:\\", "C:\\", "C:\\"},
-        {"C:\\ソ", "C:\\", "C:\\ソ\\"},           // the trail 0x5C is no separator
+        {"C:\\ソ", "C:\\", "C:\\ソ\\"}, // the trail 0x5C is no separator
         {"C:\\表\\x", "C:\\表\\", "C:\\表\\x\\"},
         {"\\\\server\\share", "\\\\server\\", "\\\\server\\share\\"},
     };

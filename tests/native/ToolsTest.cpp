@@ -80,8 +80,8 @@ TEST_F(ToolsTest, RefusesFoldersThatCannotMakeAnInstaller) {
          "background.bmp"},
         {"not a bitmap", [](test::TempDir& d) { d.Write("background.bmp", "GIF89a"); },
          "background.bmp"},
-        {"missing payload", [](test::TempDir& d) { std::filesystem::remove(d.Path() / "files/b.dat"); },
-         "\"b.dat\""},
+        {"missing payload",
+         [](test::TempDir& d) { std::filesystem::remove(d.Path() / "files/b.dat"); }, "\"b.dat\""},
     };
     for (const auto& c : cases) {
         PackageFolder package("%OutFiles\r\na.dat\r\nb.dat\r\n%%\r\n");
@@ -111,14 +111,16 @@ TEST_F(ToolsTest, PatchscriptShowsEveryKeyAsJson) {
     test::TempDir dir;
     const auto script = dir.Write(
         "s.txt", std::string("*Caption\r\n\t修正パッチ &AMPERSAND; \"x\"\r\n*PatchType\r\n\t$10\r\n"
-                                 "%OutFiles\r\n\ta.dat\r\n\r\n%%\r\n") +
+                             "%OutFiles\r\n\ta.dat\r\n\r\n%%\r\n") +
                      std::string("*GameTitle\r\n\x83\r\n"));
-    const CommandResult run = Shell(std::string(PATCHSCRIPT_EXE) + " show --json " + script.string());
+    const CommandResult run =
+        Shell(std::string(PATCHSCRIPT_EXE) + " show --json " + script.string());
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, u8"{\"Caption\": \"修正パッチ & \\\"x\\\"\", \"GameTitle\": \"\xEF\xBF\xBD\", "
-                       "\"PatchType\": \"$10\", \"CheckTargetFilename\": null, "
-                       "\"PatchTypeValue\": 16, \"LinkPath\": null, "
-                       "\"OutFiles\": [\"a.dat\", \"\"]}\n");
+    EXPECT_EQ(run.out,
+              u8"{\"Caption\": \"修正パッチ & \\\"x\\\"\", \"GameTitle\": \"\xEF\xBF\xBD\", "
+              "\"PatchType\": \"$10\", \"CheckTargetFilename\": null, "
+              "\"PatchTypeValue\": 16, \"LinkPath\": null, "
+              "\"OutFiles\": [\"a.dat\", \"\"]}\n");
 }
 
 TEST_F(ToolsTest, PatchscriptAnswersSingleQuestionsWithTheReadersRules) {
@@ -149,7 +151,7 @@ TEST_F(ToolsTest, PatchscriptAnswersSingleQuestionsWithTheReadersRules) {
 
 TEST_F(ToolsTest, ConvertsShiftJisToUtf8WithReplacementCharacters) {
     EXPECT_EQ(tools::Cp932ToUtf8("ソ\\a"), u8"ソ\\a");
-    EXPECT_EQ(tools::Cp932ToUtf8("\xb1"), u8"ｱ");      // half-width katakana
+    EXPECT_EQ(tools::Cp932ToUtf8("\xb1"), u8"ｱ"); // half-width katakana
     EXPECT_EQ(tools::Cp932ToUtf8("\x83"), "\xEF\xBF\xBD");
     EXPECT_EQ(tools::Cp932ToUtf8("\x83\x20z"), "\xEF\xBF\xBD z");
     EXPECT_EQ(tools::Cp932ToUtf8("\x80"), "\xEF\xBF\xBD");

@@ -77,13 +77,13 @@ TEST(Locale, ComparesWholeTextsWithLetterCaseIgnored) {
         {"*Caption", "*CAPTION", true},
         {"*caption", "*Caption", true},
         {"%%", "%%", true},
-        {"*Caption ", "*Caption", false},  // nothing but case is ignored
+        {"*Caption ", "*Caption", false}, // nothing but case is ignored
         {"\t%%", "%%", false},
         {"*Cap", "*Caption", false},
         {"ソフト", "ソフト", true},
-        {"\x83\x41", "\x83\x61", false},   // "ア" differs from 0x83 0x61
-        {"ア", "ｱ", false},                // width is not ignored
-        {"ア", "あ", false},               // kana type is not ignored
+        {"\x83\x41", "\x83\x61", false}, // "ア" differs from 0x83 0x61
+        {"ア", "ｱ", false},              // width is not ignored
+        {"ア", "あ", false},             // kana type is not ignored
         {"", "", true},
         {"", "a", false},
     };

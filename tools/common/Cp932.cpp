@@ -62,7 +62,9 @@ private:
     iconv_t handle_;
 };
 
-bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsLead(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 const char kReplacement[] = "\xEF\xBF\xBD";
 

@@ -29,7 +29,9 @@ void CheckBackground(const fs::path& background) {
     }
 }
 
-std::string Quoted(const std::string& sjis) { return "\"" + Cp932ToUtf8(sjis) + "\""; }
+std::string Quoted(const std::string& sjis) {
+    return "\"" + Cp932ToUtf8(sjis) + "\"";
+}
 
 } // namespace
 

@@ -18,8 +18,8 @@
 namespace brisel::tools {
 
 struct PayloadItem {
-    int number = 0;              // n of RESOURCE_FILE<n>
-    std::string entry;           // the "%OutFiles" entry, Shift-JIS
+    int number = 0;    // n of RESOURCE_FILE<n>
+    std::string entry; // the "%OutFiles" entry, Shift-JIS
     std::filesystem::path source;
 };
 

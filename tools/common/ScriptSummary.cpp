@@ -24,8 +24,7 @@ std::optional<std::string> AskValue(const TTinyCnf& reader, const std::string& k
     return value;
 }
 
-std::optional<std::vector<std::string>> AskSection(const TTinyCnf& reader,
-                                                   const std::string& key) {
+std::optional<std::vector<std::string>> AskSection(const TTinyCnf& reader, const std::string& key) {
     TStringList entries;
     if (!reader.GetSection(key, entries)) {
         return std::nullopt;

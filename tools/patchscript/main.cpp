@@ -23,7 +23,9 @@ constexpr int kFound = 0;
 constexpr int kNotFound = 1;
 constexpr int kError = 2;
 
-void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void Print(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
 
 int Usage() {
     std::fputs("usage: patchscript show [--json] SCRIPT\n"
@@ -39,8 +41,8 @@ std::string Text(const std::optional<std::string>& value) {
 void PrintSummaryText(const ScriptSummary& s) {
     Print("Caption:             " + Text(s.caption) + "\n");
     Print("GameTitle:           " + Text(s.gameTitle) + "\n");
-    Print("PatchType:           " + Text(s.patchType) + " -> " +
-          std::to_string(s.patchTypeValue) + "\n");
+    Print("PatchType:           " + Text(s.patchType) + " -> " + std::to_string(s.patchTypeValue) +
+          "\n");
     Print("CheckTargetFilename: " + Text(s.checkTargetFilename) + "\n");
     if (!s.linkPath) {
         Print("LinkPath:            (absent: the installer stops at start-up)\n");
@@ -71,9 +73,8 @@ void PrintSummaryJson(const ScriptSummary& s) {
     Print("{\"Caption\": " + JsonCp932(s.caption) + ", \"GameTitle\": " + JsonCp932(s.gameTitle) +
           ", \"PatchType\": " + JsonCp932(s.patchType) +
           ", \"CheckTargetFilename\": " + JsonCp932(s.checkTargetFilename) +
-          ", \"PatchTypeValue\": " + std::to_string(s.patchTypeValue) +
-          ", \"LinkPath\": " + JsonCp932Array(s.linkPath) +
-          ", \"OutFiles\": " + JsonCp932Array(s.outFiles) + "}\n");
+          ", \"PatchTypeValue\": " + std::to_string(s.patchTypeValue) + ", \"LinkPath\": " +
+          JsonCp932Array(s.linkPath) + ", \"OutFiles\": " + JsonCp932Array(s.outFiles) + "}\n");
 }
 
 TStringList LoadScript(const std::string& path) {

@@ -24,8 +24,12 @@ std::wstring Convert(unsigned codePage, const String& text) {
 
 } // namespace
 
-std::wstring FromShiftJis(const String& text) { return Convert(kShiftJisCodePage, text); }
+std::wstring FromShiftJis(const String& text) {
+    return Convert(kShiftJisCodePage, text);
+}
 
-std::wstring FromAnsi(const String& text) { return Convert(CP_ACP, text); }
+std::wstring FromAnsi(const String& text) {
+    return Convert(CP_ACP, text);
+}
 
 } // namespace brisel::win32

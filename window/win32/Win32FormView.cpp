@@ -14,7 +14,9 @@ constexpr int kFirstControlId = 100; // clear of IDOK and IDCANCEL
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 
-int ControlCommandId(ControlId id) { return kFirstControlId + static_cast<int>(id); }
+int ControlCommandId(ControlId id) {
+    return kFirstControlId + static_cast<int>(id);
+}
 
 HFONT MakeFont(const FontDescription& font, bool underline) {
     const std::wstring face = FromShiftJis(font.face);
@@ -76,7 +78,23 @@ void Win32FormView::Show(int showCommand) {
 }
 
 bool Win32FormView::PreTranslateMessage(MSG& message) {
-    return window_ != nullptr && IsDialogMessageW(window_, &message);
+    if (window_ == nullptr) {
+        return false;
+    }
+    // Enter presses the focused button and nothing else: neither button is
+    // the window's default button.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
+        HWND focus = GetFocus();
+        for (ControlId id : {ControlId::btnStart, ControlId::btnCancel}) {
+            if (focus != nullptr && focus == Control(id)) {
+                if (IsWindowEnabled(focus)) {
+                    SendMessageW(focus, BM_CLICK, 0, 0);
+                }
+                return true;
+            }
+        }
+    }
+    return IsDialogMessageW(window_, &message) != 0;
 }
 
 LRESULT CALLBACK Win32FormView::WindowProc(HWND window, UINT message, WPARAM wParam,
@@ -114,6 +132,19 @@ LRESULT Win32FormView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         break;
+    case WM_ACTIVATE:
+        // Remember the focused control when the window loses activation and
+        // give it back when it returns; the first tab stop to begin with.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus != nullptr && IsChild(window_, focus)) {
+                lastFocus_ = focus;
+            }
+        }
+        break;
+    case WM_SETFOCUS:
+        FocusControl();
+        return 0;
     case WM_SYSCOMMAND:
         // Minimising hides the window with its taskbar entry, the
         // application window that owns it.
@@ -194,11 +225,11 @@ HWND Win32FormView::CreateControl(const ControlDescription& control) {
     if (control.tabOrder >= 0) {
         style |= WS_TABSTOP;
     }
-    HWND handle = CreateWindowExW(exStyle, windowClass, text.c_str(), style, control.left,
-                                  control.top, control.width, control.height, window_,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(
-                                      ControlCommandId(control.id))),
-                                  instance_, nullptr);
+    HWND handle =
+        CreateWindowExW(exStyle, windowClass, text.c_str(), style, control.left, control.top,
+                        control.width, control.height, window_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlCommandId(control.id))),
+                        instance_, nullptr);
     const HFONT font = (control.properties & kLinkFont) ? linkFont_.Get() : font_.Get();
     SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return handle;
@@ -254,6 +285,16 @@ bool Win32FormView::OnSetCursor(HWND control) {
         return true;
     }
     return false;
+}
+
+void Win32FormView::FocusControl() {
+    HWND target = lastFocus_;
+    if (target == nullptr || !IsWindow(target) || !IsWindowEnabled(target)) {
+        target = GetNextDlgTabItem(window_, nullptr, FALSE);
+    }
+    if (target != nullptr) {
+        SetFocus(target);
+    }
 }
 
 void Win32FormView::MoveFocusOffDisabled(HWND control) {

@@ -55,6 +55,7 @@ private:
     void OnCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnControlColour(HDC dc, HWND control);
     bool OnSetCursor(HWND control);
+    void FocusControl();
     void MoveFocusOffDisabled(HWND control);
     HWND Control(ControlId id) const { return controls_[static_cast<std::size_t>(id)]; }
 
@@ -62,6 +63,7 @@ private:
     HWND application_;
     HWND window_ = nullptr;
     std::array<HWND, 7> controls_{};
+    HWND lastFocus_ = nullptr;
     GdiObject<HFONT> font_;
     GdiObject<HFONT> linkFont_;
     GdiObject<HBRUSH> tooltipBrush_;

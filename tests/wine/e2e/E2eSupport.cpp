@@ -34,14 +34,16 @@ E2eTest::Started E2eTest::Start(const std::string& package,
     EXPECT_TRUE(started.process->Started()) << package;
     // Start-up messages come before the main window is shown.
     const InstallerProcess& process = *started.process;
-    WaitUntil([&] {
-        for (HWND box : process.Dialogs()) {
-            started.startupMessages.push_back(MessageBoxText(box));
-            ConfirmMessageBox(box);
-        }
-        started.window = process.WaitForMainWindow(0);
-        return started.window != nullptr;
-    }, 30000);
+    WaitUntil(
+        [&] {
+            for (HWND box : process.Dialogs()) {
+                started.startupMessages.push_back(MessageBoxText(box));
+                ConfirmMessageBox(box);
+            }
+            started.window = process.WaitForMainWindow(0);
+            return started.window != nullptr;
+        },
+        30000);
     EXPECT_NE(started.window, nullptr) << package;
     return started;
 }

@@ -22,8 +22,8 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 
 namespace {
 
-std::vector<wchar_t> EnvironmentBlock(
-    const std::vector<std::pair<std::wstring, std::wstring>>& overrides) {
+std::vector<wchar_t>
+EnvironmentBlock(const std::vector<std::pair<std::wstring, std::wstring>>& overrides) {
     std::vector<wchar_t> block;
     wchar_t* current = GetEnvironmentStringsW();
     for (const wchar_t* p = current; *p != 0; p += wcslen(p) + 1) {
@@ -114,7 +114,8 @@ private:
 } // namespace
 
 InstallerProcess::InstallerProcess(
-    const std::wstring& exe, const std::vector<std::pair<std::wstring, std::wstring>>& environment) {
+    const std::wstring& exe,
+    const std::vector<std::pair<std::wstring, std::wstring>>& environment) {
     std::wstring commandLine = L"\"" + exe + L"\"";
     std::vector<wchar_t> block = EnvironmentBlock(environment);
     STARTUPINFOW startup{};
@@ -151,7 +152,9 @@ HWND InstallerProcess::WaitForMainWindow(DWORD timeoutMs) const {
     return window;
 }
 
-std::vector<HWND> InstallerProcess::Dialogs() const { return TopLevelWindows(id_, L"#32770"); }
+std::vector<HWND> InstallerProcess::Dialogs() const {
+    return TopLevelWindows(id_, L"#32770");
+}
 
 HWND InstallerProcess::WaitForDialog(DWORD timeoutMs) const {
     HWND dialog = nullptr;
@@ -222,7 +225,9 @@ HWND ChildWithId(HWND parent, int id) {
     return nullptr;
 }
 
-void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+void Click(HWND button) {
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
 
 void PressKey(HWND window, WORD virtualKey, bool alt) {
     SetForegroundWindow(window);
@@ -339,8 +344,8 @@ std::wstring BrowserSelectedItem(HWND browser, DWORD processId) {
     if (tree == nullptr) {
         return std::wstring();
     }
-    const auto item = reinterpret_cast<HTREEITEM>(
-        SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    const auto item =
+        reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
     if (item == nullptr) {
         return std::wstring();
     }
@@ -351,8 +356,8 @@ std::wstring BrowserSelectedItem(HWND browser, DWORD processId) {
     TVITEMW request{};
     request.mask = TVIF_TEXT;
     request.hItem = item;
-    request.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote.Address()) +
-                                                 sizeof(TVITEMW));
+    request.pszText =
+        reinterpret_cast<wchar_t*>(static_cast<char*>(remote.Address()) + sizeof(TVITEMW));
     request.cchTextMax = 512;
     remote.Write(&request, sizeof request);
     SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.Address()));

@@ -21,9 +21,9 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 15000);
 class InstallerProcess {
 public:
     // Starts exe with the environment of this process plus the overrides.
-    explicit InstallerProcess(const std::wstring& exe,
-                              const std::vector<std::pair<std::wstring, std::wstring>>&
-                                  environment = {});
+    explicit InstallerProcess(
+        const std::wstring& exe,
+        const std::vector<std::pair<std::wstring, std::wstring>>& environment = {});
     ~InstallerProcess(); // ends the process if it still runs
     InstallerProcess(const InstallerProcess&) = delete;
     InstallerProcess& operator=(const InstallerProcess&) = delete;

@@ -84,8 +84,8 @@ bool PlayerMachine::MakeShortcut(bool allUsers, const std::wstring& relativeLink
                                        IID_IShellLinkW, reinterpret_cast<void**>(&shellLink.p))) &&
             SUCCEEDED(shellLink.p->SetPath(target.c_str())) &&
             SUCCEEDED(shellLink.p->SetWorkingDirectory(ParentOf(target).c_str())) &&
-            SUCCEEDED(shellLink.p->QueryInterface(IID_IPersistFile,
-                                                  reinterpret_cast<void**>(&file.p)))) {
+            SUCCEEDED(
+                shellLink.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p)))) {
             saved = SUCCEEDED(file.p->Save(link.c_str(), TRUE));
         }
     }

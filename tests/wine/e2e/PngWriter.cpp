@@ -29,7 +29,8 @@ void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     }
 }
 
-void Chunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data) {
+void Chunk(std::vector<std::uint8_t>& out, const char* type,
+           const std::vector<std::uint8_t>& data) {
     PutU32(out, static_cast<std::uint32_t>(data.size()));
     std::vector<std::uint8_t> body(type, type + 4);
     body.insert(body.end(), data.begin(), data.end());

@@ -142,8 +142,8 @@ TEST_F(RunTest, TheFolderBrowserChoosesTheDirectoryAndStartFollowsTheMarker) {
     ASSERT_NE(browser, nullptr);
     EXPECT_EQ(BrowserPrompt(browser),
               L"\"ブリセル試験\"がインストールされているディレクトリを指定してください");
-    EXPECT_TRUE(WaitUntil([&] { return BrowserSelectedItem(browser, run.process->Id()) ==
-                                       L"BriselTest"; }, 5000))
+    EXPECT_TRUE(WaitUntil(
+        [&] { return BrowserSelectedItem(browser, run.process->Id()) == L"BriselTest"; }, 5000))
         << "selected: " << testing::PrintToString(BrowserSelectedItem(browser, run.process->Id()));
     Screenshot(browser, "folder-browser");
     ASSERT_TRUE(BrowserSelectPath(browser, run.process->Id(), other));
@@ -162,8 +162,8 @@ TEST_F(RunTest, TheFolderBrowserChoosesTheDirectoryAndStartFollowsTheMarker) {
     ASSERT_NE(browser, nullptr);
     ASSERT_TRUE(BrowserSelectPath(browser, run.process->Id(), kGameDir));
     BrowserPress(browser, IDOK);
-    EXPECT_TRUE(WaitUntil([&] { return WindowText(DirectoryField(run.window)) == kGameDir; },
-                          10000));
+    EXPECT_TRUE(
+        WaitUntil([&] { return WindowText(DirectoryField(run.window)) == kGameDir; }, 10000));
     EXPECT_TRUE(IsWindowEnabled(StartButton(run.window)));
     ExpectClosesWithCancel(run);
 }
