@@ -56,7 +56,7 @@ public:
         windowClass.hIcon = LoadIconW(instance, L"MAINICON");
         windowClass.lpszClassName = kApplicationClass;
         RegisterClassExW(&windowClass);
-        const std::wstring title = win32::FromShiftJis(kApplicationTitle);
+        const win32::WideBuffer title = win32::FromShiftJis(kApplicationTitle);
         const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
         const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
         handle_ =

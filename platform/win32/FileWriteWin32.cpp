@@ -4,6 +4,7 @@
 // complete and flushed.
 #include "platform/Files.h"
 
+#include "platform/win32/WideBuffer.h"
 #include "platform/win32/Win32Handle.h"
 #include "support/Exceptions.h"
 #include "support/TextUtils.h"
@@ -18,19 +19,6 @@ namespace {
 
 [[noreturn]] void Fail(const std::string& path) {
     throw EFileWriteError("ファイル " + path + " を作成できません");
-}
-
-std::wstring WideFromAnsi(const std::string& text) {
-    if (text.empty()) {
-        return std::wstring();
-    }
-    const int n =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) {
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    }
-    return wide;
 }
 
 // The temporary file: created with create-new semantics under a name that
@@ -108,8 +96,8 @@ bool DestinationExists(const std::string& path) {
 }
 
 bool MoveIntoPlace(const std::string& temp, const std::string& destination, bool replacing) {
-    const std::wstring from = WideFromAnsi(temp);
-    const std::wstring to = WideFromAnsi(destination);
+    const WideBuffer from = WideBuffer::FromCodePage(CP_ACP, temp);
+    const WideBuffer to = WideBuffer::FromCodePage(CP_ACP, destination);
     if (replacing) {
         using ReplaceFileFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
         const auto replace = reinterpret_cast<ReplaceFileFn>(reinterpret_cast<void*>(

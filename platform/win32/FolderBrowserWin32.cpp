@@ -100,7 +100,7 @@ int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
 
 } // namespace
 
-std::string BrowseForFolder(void* ownerWindow, const std::string& root, const std::wstring& prompt,
+std::string BrowseForFolder(void* ownerWindow, const std::string& root, const wchar_t* prompt,
                             const std::string& initialFolder) {
     const ComApartment com;
     ItemIdList rootList;
@@ -111,7 +111,7 @@ std::string BrowseForFolder(void* ownerWindow, const std::string& root, const st
     request.hwndOwner = static_cast<HWND>(ownerWindow);
     request.pidlRoot = rootList.Get();
     request.pszDisplayName = nullptr;
-    request.lpszTitle = prompt.c_str();
+    request.lpszTitle = prompt;
     request.ulFlags = BIF_RETURNONLYFSDIRS;
     request.lpfn = BrowseCallback;
     request.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());

@@ -19,7 +19,7 @@ int ControlCommandId(ControlId id) {
 }
 
 HFONT MakeFont(const FontDescription& font, bool underline) {
-    const std::wstring face = FromShiftJis(font.face);
+    const WideBuffer face = FromShiftJis(font.face);
     return CreateFontW(font.height, 0, 0, 0, FW_NORMAL, FALSE, underline ? TRUE : FALSE, FALSE,
                        font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        DEFAULT_PITCH | FF_DONTCARE, face.c_str());
@@ -64,7 +64,7 @@ Win32FormView::~Win32FormView() {
 void Win32FormView::Create() {
     RegisterWindowClass(instance_, WindowProc);
     const RECT rect = CentredWindowRect();
-    const std::wstring caption = FromShiftJis(kFormMainDescription.caption);
+    const WideBuffer caption = FromShiftJis(kFormMainDescription.caption);
     CreateWindowExW(0, kClassName, caption.c_str(), kWindowStyle, rect.left, rect.top,
                     rect.right - rect.left, rect.bottom - rect.top, application_, nullptr,
                     instance_, this);
@@ -195,7 +195,7 @@ HWND Win32FormView::CreateControl(const ControlDescription& control) {
     DWORD style = WS_CHILD | WS_VISIBLE;
     DWORD exStyle = 0;
     const wchar_t* windowClass = L"STATIC";
-    std::wstring text = FromShiftJis(control.text);
+    WideBuffer text = FromShiftJis(control.text);
     switch (control.kind) {
     case ControlKind::Label:
         style |= SS_LEFT | SS_NOPREFIX;
@@ -346,7 +346,8 @@ void Win32FormView::ShowErrorReport(const String& text) {
 }
 
 String Win32FormView::BrowseForFolder(const String& prompt, const String& initialFolder) {
-    return platform::BrowseForFolder(window_, String(), FromShiftJis(prompt), initialFolder);
+    return platform::BrowseForFolder(window_, String(), FromShiftJis(prompt).c_str(),
+                                     initialFolder);
 }
 
 void Win32FormView::Close() {
