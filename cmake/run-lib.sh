@@ -203,5 +203,34 @@ run_demo() {
     "$NATIVE/tools/patchpack" check "$ROOT/packages/sample"
     echo
     echo "32-bit installer (the product): $exe32"
-    echo "64-bit installer (runs under Wine): $exe64"
+    echo "64-bit installer (the same code, run under Wine): $exe64"
+    echo
+
+    # A throwaway player's machine: a new prefix with the sample game and
+    # its Start-menu shortcut.
+    local demo="$BUILD/demo"
+    rm -rf "$demo"
+    mkdir -p "$demo/screenshots"
+    local automatic=--auto
+    if [ -n "${DISPLAY:-}" ] && [ "${BRISEL_FORCE_XVFB:-0}" != 1 ]; then
+        automatic=""
+        echo "Opening the installer on $DISPLAY: press Start, then Exit." >&2
+    fi
+    ensure_display
+    start_wineserver "$demo/wineprefix"
+    local status=0
+    "$BRISEL_WINE64" "$WIN64_BUILD/tests/wine/e2e/demo_driver.exe" "$exe64" \
+        "$(winepath_of "$demo/report.txt")" "$(winepath_of "$demo/screenshots")" $automatic \
+        >&2 || status=$?
+    stop_wineserver
+    stop_display
+    echo "What happened:"
+    # Paths on Wine's Z: drive are shown as the host paths they are.
+    sed -e 's/^/  /' -e '/Z:\\/ { s|Z:\\|/|; s|\\|/|g; }' "$demo/report.txt" 2>/dev/null || true
+    return $status
+}
+
+# A host path as the Windows path Wine shows it on drive Z:.
+winepath_of() {
+    printf 'Z:%s' "$(echo "$1" | sed 's|/|\\|g')"
 }
