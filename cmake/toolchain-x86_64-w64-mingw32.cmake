@@ -1,11 +1,4 @@
 # Cross build of the 64-bit installer: the same code as the shipped one, run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(BRISEL_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${BRISEL_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${BRISEL_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${BRISEL_TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${BRISEL_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)

@@ -2,6 +2,7 @@
 // the host by reading each single-byte "\" as "/".
 #include "platform/Files.h"
 
+#include "platform/substitute/HostPath.h"
 #include "support/Exceptions.h"
 #include "support/Mbcs.h"
 
@@ -17,15 +18,7 @@ namespace brisel::platform {
 
 namespace {
 
-std::string HostPath(const std::string& path) {
-    std::string host = path;
-    for (std::size_t i = 0; i < host.size(); ++i) {
-        if (IsSingleByteChar(path, i, '\\')) {
-            host[i] = '/';
-        }
-    }
-    return host;
-}
+using substitute::HostPath;
 
 class FileDescriptor {
 public:

@@ -6,6 +6,7 @@
 #include "platform/Shell.h"
 
 #include "ShellStore.h"
+#include "platform/substitute/HostPath.h"
 #include "support/Mbcs.h"
 
 #include <algorithm>
@@ -71,16 +72,6 @@ std::string AnsiFromUnits(const char16_t* units) {
         text += static_cast<char>(*units & 0xFF);
     }
     return text;
-}
-
-std::string HostPath(const std::string& path) {
-    std::string host = path;
-    for (std::size_t i = 0; i < host.size(); ++i) {
-        if (IsSingleByteChar(path, i, '\\')) {
-            host[i] = '/';
-        }
-    }
-    return host;
 }
 
 std::optional<std::string> ReadShortcutTarget(const std::string& path) {

@@ -87,11 +87,10 @@ int RunAutomatically(const std::wstring& installer, Report& report, const std::w
     SaveScreenshot(window, shots + L"\\demo-after-patch.png");
     report.Line(L"screenshot:       " + shots + L"\\demo-after-patch.png");
     const std::string patched = ReadWholeFile(kGameDir + L"\\patch102.arc");
+    const std::string head = patched.substr(0, 11);
     report.Line(L"patched file:     " + kGameDir + L"\\patch102.arc (" +
                 std::to_wstring(patched.size()) + L" bytes, starts with \"" +
-                std::wstring(patched.begin(), patched.begin() + (patched.size() < 11 ? patched.size()
-                                                                                    : 11)) +
-                L"\")");
+                std::wstring(head.begin(), head.end()) + L"\")");
     Click(cancel);
     const auto code = process.WaitForExit();
     report.Line(L"installer exit code: " + (code ? std::to_wstring(*code) : L"(still running)"));
