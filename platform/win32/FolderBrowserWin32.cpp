@@ -1,5 +1,7 @@
 #include "platform/FolderBrowser.h"
 
+#include "platform/win32/Shell32.h"
+
 #include <windows.h>
 
 #include <objbase.h>
@@ -19,7 +21,8 @@ public:
             return;
         }
         IMalloc* allocator = nullptr;
-        if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator != nullptr) {
+        const auto getMalloc = Shell32().GetMalloc;
+        if (getMalloc != nullptr && SUCCEEDED(getMalloc(&allocator)) && allocator != nullptr) {
             allocator->Free(list_);
             allocator->Release();
         }
@@ -72,7 +75,8 @@ private:
 // The path as an item-id list of the desktop's namespace, or none.
 LPITEMIDLIST ParseDisplayNameToIdList(const char* path) {
     ComPtr<IShellFolder> desktop;
-    if (FAILED(SHGetDesktopFolder(desktop.Out())) || !desktop.Valid()) {
+    const auto getDesktop = Shell32().GetDesktopFolder;
+    if (getDesktop == nullptr || FAILED(getDesktop(desktop.Out())) || !desktop.Valid()) {
         return nullptr;
     }
     wchar_t wide[MAX_PATH];
@@ -116,12 +120,17 @@ std::string BrowseForFolder(void* ownerWindow, const std::string& root, const wc
     request.lpfn = BrowseCallback;
     request.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
 
-    const ItemIdList chosen(SHBrowseForFolderW(&request));
+    const auto browse = Shell32().BrowseForFolderW;
+    const auto getPath = Shell32().GetPathFromIDListA;
+    if (browse == nullptr || getPath == nullptr) {
+        return std::string();
+    }
+    const ItemIdList chosen(browse(&request));
     if (chosen.Get() == nullptr) {
         return std::string();
     }
     char path[MAX_PATH] = {};
-    if (!SHGetPathFromIDListA(chosen.Get(), path)) {
+    if (!getPath(chosen.Get(), path)) {
         return std::string();
     }
     return std::string(path);

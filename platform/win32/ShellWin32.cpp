@@ -2,6 +2,8 @@
 // the COM interface pointers and item-id lists themselves.
 #include "platform/Shell.h"
 
+#include "platform/win32/Shell32.h"
+
 #include <windows.h>
 
 #include <objbase.h>
@@ -44,7 +46,8 @@ PCIDLIST_ABSOLUTE AsList(const ItemIdListObject* list) {
 
 bool GetShellAllocator(ShellAllocatorObject*& allocator) {
     IMalloc* malloc = nullptr;
-    if (SHGetMalloc(&malloc) != S_OK || malloc == nullptr) {
+    const auto getMalloc = Shell32().GetMalloc;
+    if (getMalloc == nullptr || getMalloc(&malloc) != S_OK || malloc == nullptr) {
         return false;
     }
     allocator = reinterpret_cast<ShellAllocatorObject*>(malloc);
@@ -57,7 +60,9 @@ void ReleaseShellAllocator(ShellAllocatorObject* allocator) {
 
 bool GetSpecialFolderLocation(int csidl, ItemIdListObject*& list) {
     PIDLIST_ABSOLUTE found = nullptr;
-    if (SHGetSpecialFolderLocation(GetDesktopWindow(), csidl, &found) != S_OK || found == nullptr) {
+    const auto getLocation = Shell32().GetSpecialFolderLocation;
+    if (getLocation == nullptr || getLocation(GetDesktopWindow(), csidl, &found) != S_OK ||
+        found == nullptr) {
         return false;
     }
     list = reinterpret_cast<ItemIdListObject*>(found);
@@ -65,7 +70,8 @@ bool GetSpecialFolderLocation(int csidl, ItemIdListObject*& list) {
 }
 
 bool GetPathFromItemIdList(const ItemIdListObject* list, char (&path)[kMaxPath]) {
-    return SHGetPathFromIDListA(AsList(list), path) != FALSE;
+    const auto getPath = Shell32().GetPathFromIDListA;
+    return getPath != nullptr && getPath(AsList(list), path) != FALSE;
 }
 
 void FreeItemIdList(ShellAllocatorObject* allocator, ItemIdListObject* list) {

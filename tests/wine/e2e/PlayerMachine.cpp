@@ -71,6 +71,15 @@ void PlayerMachine::WriteFile(const std::wstring& path, const std::string& bytes
     Remember(path, false);
 }
 
+bool PlayerMachine::CopyInto(const std::wstring& from, const std::wstring& to) {
+    MakeFolder(ParentOf(to));
+    if (!CopyFileW(from.c_str(), to.c_str(), FALSE)) {
+        return false;
+    }
+    Remember(to, false);
+    return true;
+}
+
 bool PlayerMachine::MakeShortcut(bool allUsers, const std::wstring& relativeLink,
                                  const std::wstring& target) {
     const std::wstring link = ProgramsFolder(allUsers) + L"\\" + relativeLink;

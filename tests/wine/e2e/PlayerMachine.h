@@ -21,6 +21,7 @@ public:
     // A game folder (created with its parents) holding the given files.
     void MakeFolder(const std::wstring& folder);
     void WriteFile(const std::wstring& path, const std::string& bytes);
+    bool CopyInto(const std::wstring& from, const std::wstring& to);
     // A shortcut at folder\relativeLink below a Programs folder to target.
     bool MakeShortcut(bool allUsers, const std::wstring& relativeLink, const std::wstring& target);
 

@@ -129,12 +129,53 @@ TEST_F(WindowTest, TheCloseBoxEndsTheProgram) {
 }
 
 TEST_F(WindowTest, TextsReadBackTheSameUnderAnotherCodePage) {
+    const std::vector<std::pair<std::wstring, std::wstring>> english = {
+        {L"LANG", L"en_US.UTF-8"}, {L"LC_ALL", L"en_US.UTF-8"}};
+    // A process started so runs under a Western code page, not 932.
+    InstallerProcess probe(BuildPath("acp_probe.exe"), english);
+    EXPECT_EQ(probe.WaitForExit(), std::optional<DWORD>(1252));
     InstallGame();
-    Started run = Start("typical", {{L"LANG", L"en_US.UTF-8"}, {L"LC_ALL", L"en_US.UTF-8"}});
+    Started run = Start("typical", english);
     ASSERT_NE(run.window, nullptr);
     EXPECT_EQ(WindowText(run.window), L"ブリセル試験 修正パッチ Ver1.0");
     ExpectControls(run.window, kGameDir + L"\\", true);
     Screenshot(run.window, "main-window-en_US");
+}
+
+TEST_F(WindowTest, ADllPlantedBesideTheInstallerIsNotLoaded) {
+    // Names of DLLs that the shell loads on the way, and that Wine takes from
+    // the program's folder when nothing restricts the search.
+    const std::wstring folder = L"C:\\PlantTest";
+    const std::wstring marker = folder + L"\\planted-dll-was-loaded.txt";
+    for (const wchar_t* name : {L"shcore.dll", L"dwmapi.dll", L"propsys.dll"}) {
+        ASSERT_TRUE(machine.CopyInto(BuildPath("planted.dll"), folder + L"\\" + name));
+    }
+    ASSERT_TRUE(machine.CopyInto(BuildPath("plant_probe.exe"), folder + L"\\plant_probe.exe"));
+    ASSERT_TRUE(machine.CopyInto(Installer("typical"), folder + L"\\setup.exe"));
+    machine.WriteFile(marker, "");
+    DeleteFileW(marker.c_str());
+
+    // Unprotected, loading the shell takes the planted DLL: the check can fail.
+    InstallerProcess probe(folder + L"\\plant_probe.exe");
+    ASSERT_EQ(probe.WaitForExit(), std::optional<DWORD>(0));
+    if (!FileExists(marker)) {
+        GTEST_SKIP() << "this Wine never loads a planted DLL; nothing to check";
+    }
+    DeleteFileW(marker.c_str());
+
+    InstallGame();
+    InstallerProcess installer(folder + L"\\setup.exe");
+    HWND window = installer.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+    HWND link = ChangeLink(window);
+    PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    HWND browser = installer.WaitForDialog();
+    ASSERT_NE(browser, nullptr);
+    BrowserPress(browser, IDCANCEL);
+    Click(CancelButton(window));
+    EXPECT_EQ(installer.WaitForExit(), std::optional<DWORD>(0));
+    EXPECT_FALSE(FileExists(marker));
 }
 
 } // namespace
