@@ -130,9 +130,8 @@ run_format() {
 }
 
 inspect_installer() {
-    local exe="$1" arch="$2"
-    log "inspecting $exe"
-    "$ROOT/tools/check-installer.sh" "$NATIVE/tools/pecheck" "$exe" "$arch" >&2
+    log "inspecting $2"
+    "$ROOT/tools/check-installer.sh" "$NATIVE/tools/pecheck" "$@" >&2
 }
 
 run_test() {
@@ -142,8 +141,11 @@ run_test() {
     build_all
     log "native tests"
     (cd "$NATIVE" && ctest --output-on-failure)
-    inspect_installer "$WIN32_BUILD/app/sample-installer.exe" i686
-    inspect_installer "$WIN64_BUILD/app/sample-installer.exe" x86_64
+    inspect_installer "$WIN32_BUILD/app/sample-installer.exe" i686 RESOURCE_FILE0
+    inspect_installer "$WIN64_BUILD/app/sample-installer.exe" x86_64 RESOURCE_FILE0
+    # A blank "%OutFiles" line consumes payload number 1.
+    inspect_installer "$WIN64_BUILD/tests/wine/e2e/e2e-typical.exe" x86_64 \
+        RESOURCE_FILE0 RESOURCE_FILE2 RESOURCE_FILE3 RESOURCE_FILE4
     log "win64 tests under Wine"
     ensure_display
     start_wineserver "$WIN64_BUILD/wineprefix"

@@ -12,6 +12,21 @@ struct ExpectedControl {
     const wchar_t* text; // null: not checked here
 };
 
+std::uint32_t Rgb(COLORREF colour) {
+    return GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
+}
+
+// How many pixels of the rectangle have the colour.
+int CountColour(const Picture& picture, const RECT& rect, std::uint32_t colour) {
+    int count = 0;
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        for (int x = rect.left; x < rect.right; ++x) {
+            count += picture.At(x, y) == colour ? 1 : 0;
+        }
+    }
+    return count;
+}
+
 void ExpectControls(HWND window, const std::wstring& directory, bool startEnabled) {
     const ExpectedControl controls[] = {
         {8, 240, 105, 12, L"Static", L"修正対象ディレクトリ"},
@@ -82,6 +97,13 @@ TEST_F(WindowTest, ShowsTheFormAsDescribed) {
     EXPECT_EQ(picture.At(450, 50), 0x28A028u);
     EXPECT_EQ(picture.At(150, 200), 0x2828C8u);
     EXPECT_EQ(picture.At(400, 200), 0xE6E678u);
+    // Labels are transparent over the picture; the link is drawn in blue; the
+    // directory field has the tooltip background.
+    EXPECT_GT(CountColour(picture, {328, 280, 452, 292}, 0xE6E678u), 124 * 12 / 2);
+    EXPECT_GT(CountColour(picture, {8, 240, 113, 252}, 0x2828C8u), 105 * 12 / 2);
+    EXPECT_GT(CountColour(picture, {304, 280, 324, 292}, 0x0000FFu), 5);
+    EXPECT_GT(CountColour(picture, {400, 258, 478, 274}, Rgb(GetSysColor(COLOR_INFOBK))),
+              78 * 16 / 2);
     Screenshot(window, "main-window-after-start-up");
 }
 
@@ -93,8 +115,7 @@ TEST_F(WindowTest, ASmallerPictureLeavesButtonFaceAround) {
     ASSERT_EQ(picture.width, 600);
     EXPECT_EQ(picture.At(10, 10), 0xFA00FAu);
     EXPECT_EQ(picture.At(199, 99), 0xFA00FAu);
-    const COLORREF face = GetSysColor(COLOR_BTNFACE);
-    const std::uint32_t faceRgb = GetRValue(face) << 16 | GetGValue(face) << 8 | GetBValue(face);
+    const std::uint32_t faceRgb = Rgb(GetSysColor(COLOR_BTNFACE));
     EXPECT_EQ(picture.At(200, 99), faceRgb);
     EXPECT_EQ(picture.At(400, 150), faceRgb);
     EXPECT_EQ(WindowText(run.window), L"小さい絵");
