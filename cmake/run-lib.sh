@@ -109,6 +109,10 @@ start_wineserver() {
     source "$ROOT/cmake/wine-env.sh"
     brisel_wine_prefix "$1"
     "$BRISEL_WINESERVER" -p >/dev/null 2>&1 || true
+    # Start the prefix's services now, detached from our output: started by
+    # the first test instead, they would inherit its output pipe and CTest
+    # would wait for them for as long as the server runs.
+    "$BRISEL_WINE64" wineboot </dev/null >/dev/null 2>&1 || true
 }
 
 stop_wineserver() {
