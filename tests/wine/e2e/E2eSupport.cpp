@@ -24,7 +24,11 @@ void E2eTest::InstallGame(bool allUsers, const std::wstring& dir, const std::wst
 
 void E2eTest::Screenshot(HWND window, const std::string& name) {
     CreateDirectoryW(BuildPath("screenshots").c_str(), nullptr);
-    EXPECT_TRUE(SaveScreenshot(window, BuildPath("screenshots/" + name + ".png"))) << name;
+    // Runs under another locale tag their pictures, e.g. "-en_US".
+    char tag[64] = {};
+    GetEnvironmentVariableA("BRISEL_SCREENSHOT_TAG", tag, sizeof tag);
+    const std::string file = name + (tag[0] != '\0' ? std::string("-") + tag : std::string());
+    EXPECT_TRUE(SaveScreenshot(window, BuildPath("screenshots/" + file + ".png"))) << file;
 }
 
 E2eTest::Started E2eTest::Start(const std::string& package,

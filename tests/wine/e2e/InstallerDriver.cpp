@@ -339,18 +339,11 @@ HWND BrowserTree(HWND browser) {
 
 } // namespace
 
-std::wstring BrowserSelectedItem(HWND browser, DWORD processId) {
-    HWND tree = BrowserTree(browser);
-    if (tree == nullptr) {
-        return std::wstring();
-    }
-    const auto item =
-        reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    if (item == nullptr) {
-        return std::wstring();
-    }
+namespace {
+
+std::wstring ItemText(HWND tree, HTREEITEM item, DWORD processId) {
     RemoteBuffer remote(processId, sizeof(TVITEMW) + 512 * sizeof(wchar_t));
-    if (!remote.Valid()) {
+    if (item == nullptr || !remote.Valid()) {
         return std::wstring();
     }
     TVITEMW request{};
@@ -366,13 +359,33 @@ std::wstring BrowserSelectedItem(HWND browser, DWORD processId) {
     return text;
 }
 
-bool BrowserSelectPath(HWND browser, DWORD processId, const std::wstring& path) {
-    RemoteBuffer remote(processId, (path.size() + 1) * sizeof(wchar_t));
-    if (!remote.Valid() || !remote.Write(path.c_str(), (path.size() + 1) * sizeof(wchar_t))) {
+HTREEITEM NextItem(HWND tree, HTREEITEM item, WPARAM relation) {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+} // namespace
+
+std::wstring BrowserSelectedItem(HWND browser, DWORD processId) {
+    HWND tree = BrowserTree(browser);
+    return tree == nullptr ? std::wstring()
+                           : ItemText(tree, NextItem(tree, nullptr, TVGN_CARET), processId);
+}
+
+bool BrowserSelectSibling(HWND browser, DWORD processId, const std::wstring& name) {
+    HWND tree = BrowserTree(browser);
+    if (tree == nullptr) {
         return false;
     }
-    SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote.Address()));
-    return true;
+    HTREEITEM parent = NextItem(tree, NextItem(tree, nullptr, TVGN_CARET), TVGN_PARENT);
+    for (HTREEITEM item = NextItem(tree, parent, TVGN_CHILD); item != nullptr;
+         item = NextItem(tree, item, TVGN_NEXT)) {
+        if (ItemText(tree, item, processId) == name) {
+            SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+            return true;
+        }
+    }
+    return false;
 }
 
 void BrowserPress(HWND browser, int buttonId) {

@@ -70,11 +70,11 @@ bool ConfirmMessageBox(HWND box);
 Picture Capture(HWND window, bool clientOnly);
 bool SaveScreenshot(HWND window, const std::wstring& path);
 
-// The folder browser: its prompt, the text of the selected item, choosing a
-// folder by path, and OK or Cancel.
+// The folder browser: its prompt, the text of the selected item, choosing
+// another folder beside it as a click on it would, and OK or Cancel.
 std::wstring BrowserPrompt(HWND browser);
 std::wstring BrowserSelectedItem(HWND browser, DWORD processId);
-bool BrowserSelectPath(HWND browser, DWORD processId, const std::wstring& path);
+bool BrowserSelectSibling(HWND browser, DWORD processId, const std::wstring& name);
 void BrowserPress(HWND browser, int buttonId);
 
 } // namespace brisel::e2e

@@ -48,15 +48,13 @@ protected:
         return names;
     }
 
-    // Selects path in the folder browser as a person's click would, until
-    // the tree shows its item selected (the tree fills in asynchronously).
-    static bool Choose(HWND browser, DWORD processId, const std::wstring& path,
-                       const std::wstring& item) {
+    // Selects the folder name beside the selected one, as a click would, once
+    // the tree shows it (the tree fills in as the browser starts).
+    static bool Choose(HWND browser, DWORD processId, const std::wstring& name) {
         return WaitUntil(
             [&] {
-                BrowserSelectPath(browser, processId, path);
-                Sleep(200);
-                return BrowserSelectedItem(browser, processId) == item;
+                BrowserSelectSibling(browser, processId, name);
+                return BrowserSelectedItem(browser, processId) == name;
             },
             10000);
     }
@@ -159,7 +157,7 @@ TEST_F(RunTest, TheFolderBrowserChoosesTheDirectoryAndStartFollowsTheMarker) {
         [&] { return BrowserSelectedItem(browser, run.process->Id()) == L"BriselTest"; }, 5000))
         << "selected: " << testing::PrintToString(BrowserSelectedItem(browser, run.process->Id()));
     Screenshot(browser, "folder-browser");
-    ASSERT_TRUE(Choose(browser, run.process->Id(), other, L"Other"))
+    ASSERT_TRUE(Choose(browser, run.process->Id(), L"Other"))
         << "selected: " << testing::PrintToString(BrowserSelectedItem(browser, run.process->Id()));
     BrowserPress(browser, IDOK);
     EXPECT_TRUE(WaitUntil([&] { return WindowText(DirectoryField(run.window)) == other; }, 10000));
@@ -174,7 +172,7 @@ TEST_F(RunTest, TheFolderBrowserChoosesTheDirectoryAndStartFollowsTheMarker) {
 
     browser = openBrowser();
     ASSERT_NE(browser, nullptr);
-    ASSERT_TRUE(Choose(browser, run.process->Id(), kGameDir, L"BriselTest"));
+    ASSERT_TRUE(Choose(browser, run.process->Id(), L"BriselTest"));
     BrowserPress(browser, IDOK);
     EXPECT_TRUE(
         WaitUntil([&] { return WindowText(DirectoryField(run.window)) == kGameDir; }, 10000));
