@@ -131,6 +131,53 @@ TEST_F(WindowTest, EscDoesNotCloseButAltCDoes) {
     EXPECT_EQ(run.process->WaitForExit(10000), std::optional<DWORD>(0));
 }
 
+TEST_F(WindowTest, ThePlainLetterPressesAButtonThatHasTheFocus) {
+    InstallGame();
+    Started run = Start("typical");
+    ASSERT_NE(run.window, nullptr);
+    ASSERT_TRUE(IsWindowEnabled(StartButton(run.window)));
+    PressKey(run.window, 'C'); // Start has the focus; "C" presses Cancel
+    EXPECT_EQ(run.process->WaitForExit(10000), std::optional<DWORD>(0));
+}
+
+TEST_F(WindowTest, EscAndEnterCloseAPlainMessage) {
+    for (WORD key : {VK_ESCAPE, VK_RETURN}) {
+        InstallerProcess process(Installer("typical")); // no game: a message at start-up
+        HWND box = process.WaitForDialog();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(WindowText(box), L"briselPatch");
+        PressKey(box, key);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000));
+        HWND window = process.WaitForMainWindow();
+        ASSERT_NE(window, nullptr);
+        Click(CancelButton(window));
+        EXPECT_EQ(process.WaitForExit(10000), std::optional<DWORD>(0));
+    }
+}
+
+TEST_F(WindowTest, AnErrorDuringStartUpIsReportedAndTheWindowStillShows) {
+    InstallGame();
+    // A blank "%LinkPath" line is reached after the first entry was tried.
+    InstallerProcess process(Installer("blank-linkpath"));
+    HWND box = process.WaitForDialog();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WindowText(box), L"briselPatch");
+    EXPECT_EQ(MessageBoxText(box), L"Range check error.");
+    bool hasIcon = false;
+    for (HWND child : ChildWindows(box)) {
+        hasIcon = hasIcon || (ClassName(child) == L"Static" &&
+                              (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON);
+    }
+    EXPECT_TRUE(hasIcon); // the stop icon
+    ConfirmMessageBox(box);
+    HWND window = process.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(WindowText(DirectoryField(window)), L"");
+    EXPECT_FALSE(IsWindowEnabled(StartButton(window)));
+    Click(CancelButton(window));
+    EXPECT_EQ(process.WaitForExit(10000), std::optional<DWORD>(0));
+}
+
 TEST_F(WindowTest, TheCancelButtonEndsTheProgram) {
     Started run = Start("typical"); // no game: Start stays disabled
     ASSERT_NE(run.window, nullptr);
