@@ -109,6 +109,8 @@ int RunApplication(HINSTANCE instance, int showCommand) {
         ShowFatalReport(e.Message());
     } catch (const std::exception& e) {
         ShowFatalReport(e.what());
+    } catch (...) {
+        ShowFatalReport("Unknown error");
     }
     return 0;
 }

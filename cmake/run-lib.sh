@@ -22,7 +22,7 @@ ensure_tools() {
         log "installing: ${missing[*]}"
         export DEBIAN_FRONTEND=noninteractive
         apt-get update -q >&2
-        apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+        apt-get install -y -q "${missing[@]}" >&2
     fi
     ensure_locale ja_JP.UTF-8
     ensure_locale en_US.UTF-8

@@ -32,6 +32,8 @@ bool RunEventHandler(IFormView& view, const std::function<void()>& handler) {
         view.ShowErrorReport(ErrorReportText("Out of memory"));
     } catch (const std::exception& e) {
         view.ShowErrorReport(ErrorReportText(e.what()));
+    } catch (...) {
+        view.ShowErrorReport(ErrorReportText("Unknown error"));
     }
     return false;
 }
