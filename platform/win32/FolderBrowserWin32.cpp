@@ -1,5 +1,7 @@
 #include "platform/FolderBrowser.h"
 
+#include "platform/Shell.h"
+
 #include "platform/win32/Shell32.h"
 
 #include <windows.h>
@@ -11,44 +13,28 @@ namespace brisel::platform {
 
 namespace {
 
-// An item-id list owned by the caller, freed with the shell's allocator.
-class ItemIdList {
-public:
-    ItemIdList() = default;
-    explicit ItemIdList(LPITEMIDLIST list) : list_(list) {}
-    ~ItemIdList() {
-        if (list_ == nullptr) {
-            return;
-        }
-        IMalloc* allocator = nullptr;
-        const auto getMalloc = Shell32().GetMalloc;
-        if (getMalloc != nullptr && SUCCEEDED(getMalloc(&allocator)) && allocator != nullptr) {
-            allocator->Free(list_);
-            allocator->Release();
-        }
-    }
-    ItemIdList(const ItemIdList&) = delete;
-    ItemIdList& operator=(const ItemIdList&) = delete;
+// The shell's item-id lists, held by the owner of platform/Shell.h, which
+// frees them with the shell's allocator.
+ItemIdListObject* AsObject(LPITEMIDLIST list) {
+    return reinterpret_cast<ItemIdListObject*>(list);
+}
 
-    LPITEMIDLIST Get() const { return list_; }
-    LPITEMIDLIST* Out() { return &list_; }
-
-private:
-    LPITEMIDLIST list_ = nullptr;
-};
+LPITEMIDLIST AsPidl(const ItemIdListObject* list) {
+    return reinterpret_cast<LPITEMIDLIST>(const_cast<ItemIdListObject*>(list));
+}
 
 // COM for the browser's lifetime; uninitialised only when this call
 // initialised it.
-class ComApartment {
+class BrowserComApartment {
 public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment() {
+    BrowserComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~BrowserComApartment() {
         if (SUCCEEDED(result_)) {
             CoUninitialize();
         }
     }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
+    BrowserComApartment(const BrowserComApartment&) = delete;
+    BrowserComApartment& operator=(const BrowserComApartment&) = delete;
 
 private:
     HRESULT result_;
@@ -93,10 +79,13 @@ LPITEMIDLIST ParseDisplayNameToIdList(const char* path) {
 // Preselects the initial folder (the callback parameter) once the browser
 // is up; a path that cannot be parsed leaves the default selection.
 int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
-    if (message == BFFM_INITIALIZED) {
-        const ItemIdList list(ParseDisplayNameToIdList(reinterpret_cast<const char*>(data)));
+    ShellAllocator allocator;
+    if (message == BFFM_INITIALIZED && GetShellAllocator(allocator.Receive())) {
+        ItemIdList list(allocator);
+        list.Receive() = AsObject(ParseDisplayNameToIdList(reinterpret_cast<const char*>(data)));
         if (list.Get() != nullptr) {
-            SendMessageA(dialog, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(list.Get()));
+            SendMessageA(dialog, BFFM_SETSELECTIONA, FALSE,
+                         reinterpret_cast<LPARAM>(AsPidl(list.Get())));
         }
     }
     return 0;
@@ -106,14 +95,19 @@ int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
 
 std::string BrowseForFolder(void* ownerWindow, const std::string& root, const wchar_t* prompt,
                             const std::string& initialFolder) {
-    const ComApartment com;
-    ItemIdList rootList;
+    const BrowserComApartment com;
+    // Every list the browser hands out is freed with this allocator.
+    ShellAllocator allocator;
+    if (!GetShellAllocator(allocator.Receive())) {
+        return std::string();
+    }
+    ItemIdList rootList(allocator);
     if (!root.empty()) {
-        *rootList.Out() = ParseDisplayNameToIdList(root.c_str());
+        rootList.Receive() = AsObject(ParseDisplayNameToIdList(root.c_str()));
     }
     BROWSEINFOW request{};
     request.hwndOwner = static_cast<HWND>(ownerWindow);
-    request.pidlRoot = rootList.Get();
+    request.pidlRoot = AsPidl(rootList.Get());
     request.pszDisplayName = nullptr;
     request.lpszTitle = prompt;
     request.ulFlags = BIF_RETURNONLYFSDIRS;
@@ -125,12 +119,13 @@ std::string BrowseForFolder(void* ownerWindow, const std::string& root, const wc
     if (browse == nullptr || getPath == nullptr) {
         return std::string();
     }
-    const ItemIdList chosen(browse(&request));
+    ItemIdList chosen(allocator);
+    chosen.Receive() = AsObject(browse(&request));
     if (chosen.Get() == nullptr) {
         return std::string();
     }
     char path[MAX_PATH] = {};
-    if (!getPath(chosen.Get(), path)) {
+    if (!getPath(AsPidl(chosen.Get()), path)) {
         return std::string();
     }
     return std::string(path);
