@@ -1,5 +1,5 @@
 # add_patch_installer(NAME PACKAGE_DIR): builds NAME.exe in the current
-# binary folder from a package folder, with patchpack and the link spec,
+# binary folder from a package folder, with patchpack and the link recipe,
 # exactly as `./run package` does.
 set(PATCHPACK_EXE "" CACHE FILEPATH "The host patchpack tool from the native build")
 
@@ -12,9 +12,9 @@ function(add_patch_installer name package_dir)
     file(GLOB_RECURSE inputs CONFIGURE_DEPENDS ${package_dir}/*)
     add_custom_command(OUTPUT ${out}
         COMMAND ${PATCHPACK_EXE} build ${package_dir} --arch ${CMAKE_SYSTEM_PROCESSOR}
-                --link-spec ${BRISEL_LINK_SPEC} --out ${out}
+                --link-recipe ${BRISEL_LINK_RECIPE} --out ${out}
                 --stage ${CMAKE_CURRENT_BINARY_DIR}/${name}.package
-        DEPENDS ${inputs} ${PATCHPACK_EXE} ${BRISEL_LINK_SPEC}
+        DEPENDS ${inputs} ${PATCHPACK_EXE} ${BRISEL_LINK_RECIPE}
                 $<TARGET_OBJECTS:brisel_app_main> $<TARGET_OBJECTS:brisel_app_resources>
                 $<TARGET_FILE:brisel_view> $<TARGET_FILE:brisel>
         COMMENT "Building patch installer ${name}.exe"

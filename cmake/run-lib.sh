@@ -194,7 +194,7 @@ run_package() {
     local build="$WIN32_BUILD"
     [ "$arch" = x86_64 ] && build="$WIN64_BUILD"
     build_windows "$arch" "$build"
-    "$NATIVE/tools/patchpack" build "$dir" --arch "$arch" --link-spec "$build/installer-link.spec" \
+    "$NATIVE/tools/patchpack" build "$dir" --arch "$arch" --link-recipe "$build/installer-link.txt" \
         --out "$out" >&2
     echo "$out"
 }

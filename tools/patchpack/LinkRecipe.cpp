@@ -1,4 +1,4 @@
-#include "LinkSpec.h"
+#include "LinkRecipe.h"
 
 #include "common/PackagePlan.h"
 #include "common/ScriptSummary.h"
@@ -8,8 +8,8 @@
 
 namespace brisel::tools {
 
-LinkSpec ReadLinkSpec(const std::filesystem::path& file) {
-    LinkSpec spec;
+LinkRecipe ReadLinkRecipe(const std::filesystem::path& file) {
+    LinkRecipe recipe;
     std::string text = ReadFileBytes(file);
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -23,19 +23,19 @@ LinkSpec ReadLinkSpec(const std::filesystem::path& file) {
         const std::string word = line.substr(0, space);
         const std::string arg = space == std::string::npos ? "" : line.substr(space + 1);
         if (word == "arch") {
-            spec.arch = arg;
+            recipe.arch = arg;
         } else if (word == "windres") {
-            spec.windres.push_back(arg);
+            recipe.windres.push_back(arg);
         } else if (word == "link") {
-            spec.link.push_back(arg);
+            recipe.link.push_back(arg);
         } else if (!line.empty()) {
             throw PackageError(file.string() + ": unknown line: " + line);
         }
     }
-    if (spec.arch.empty() || spec.windres.empty() || spec.link.empty()) {
-        throw PackageError(file.string() + ": incomplete link spec");
+    if (recipe.arch.empty() || recipe.windres.empty() || recipe.link.empty()) {
+        throw PackageError(file.string() + ": incomplete link recipe");
     }
-    return spec;
+    return recipe;
 }
 
 std::vector<std::string> Expand(const std::vector<std::string>& args, const std::string& rc,

@@ -9,13 +9,13 @@
 
 namespace brisel::tools {
 
-struct LinkSpec {
+struct LinkRecipe {
     std::string arch;
     std::vector<std::string> windres;
     std::vector<std::string> link;
 };
 
-LinkSpec ReadLinkSpec(const std::filesystem::path& file);
+LinkRecipe ReadLinkRecipe(const std::filesystem::path& file);
 
 // The arguments with every placeholder replaced.
 std::vector<std::string> Expand(const std::vector<std::string>& args, const std::string& rc,

@@ -2,8 +2,8 @@
 //
 //   patchpack check DIR                      validate, list what is embedded
 //   patchpack rc DIR --stage DIR             stage the items and write package.rc
-//   patchpack build DIR --link-spec FILE --out FILE.exe [--arch ARCH] [--stage DIR]
-#include "LinkSpec.h"
+//   patchpack build DIR --link-recipe FILE --out FILE.exe [--arch ARCH] [--stage DIR]
+#include "LinkRecipe.h"
 #include "common/Cp932.h"
 #include "common/PackagePlan.h"
 #include "support/Mbcs.h"
@@ -23,7 +23,7 @@ namespace {
 int Usage() {
     std::fputs("usage: patchpack check DIR\n"
                "       patchpack rc DIR --stage DIR\n"
-               "       patchpack build DIR --link-spec FILE --out FILE.exe [--arch ARCH] "
+               "       patchpack build DIR --link-recipe FILE --out FILE.exe [--arch ARCH] "
                "[--stage DIR]\n",
                stderr);
     return 2;
@@ -80,15 +80,15 @@ int Rc(const Arguments& args) {
 }
 
 int Build(const Arguments& args) {
-    const auto specFile = args.options.find("--link-spec");
+    const auto recipeFile = args.options.find("--link-recipe");
     const auto out = args.options.find("--out");
-    if (specFile == args.options.end() || out == args.options.end()) {
+    if (recipeFile == args.options.end() || out == args.options.end()) {
         return Usage();
     }
-    const LinkSpec spec = ReadLinkSpec(specFile->second);
+    const LinkRecipe recipe = ReadLinkRecipe(recipeFile->second);
     const auto arch = args.options.find("--arch");
-    if (arch != args.options.end() && arch->second != spec.arch) {
-        throw PackageError("the link spec " + specFile->second + " builds for " + spec.arch +
+    if (arch != args.options.end() && arch->second != recipe.arch) {
+        throw PackageError("the link recipe " + recipeFile->second + " builds for " + recipe.arch +
                            ", not " + arch->second);
     }
     const fs::path output = fs::absolute(out->second);
@@ -98,10 +98,10 @@ int Build(const Arguments& args) {
                                : fs::path(output.string() + ".package");
     const fs::path rc = StagePackage(PlanAndWarn(args.folder), stage);
     const fs::path res = stage / "package.res.o";
-    if (RunCommand(Expand(spec.windres, rc.string(), res.string(), output.string())) != 0) {
+    if (RunCommand(Expand(recipe.windres, rc.string(), res.string(), output.string())) != 0) {
         throw PackageError("the resource compiler failed on " + rc.string());
     }
-    if (RunCommand(Expand(spec.link, rc.string(), res.string(), output.string())) != 0) {
+    if (RunCommand(Expand(recipe.link, rc.string(), res.string(), output.string())) != 0) {
         throw PackageError("linking " + output.string() + " failed");
     }
     return 0;
