@@ -57,14 +57,14 @@ TEST_F(ToolsTest, NumbersPayloadsByTheirEntrysPositionCountingBlankLines) {
     EXPECT_EQ(plan.payloads[1].number, 2);
     EXPECT_EQ(plan.payloads[1].source, package.dir.Path() / u8"files/sub/ソ.dat");
 
-    test::TempDir stage;
-    tools::StagePackage(plan, stage.Path());
-    const std::string rc = stage.Read("package.rc");
-    EXPECT_NE(rc.find("RESOURCE_FILE0 BIN \"payload0.bin\""), std::string::npos);
-    EXPECT_NE(rc.find("RESOURCE_FILE2 BIN \"payload2.bin\""), std::string::npos);
-    EXPECT_EQ(rc.find("RESOURCE_FILE1"), std::string::npos);
-    EXPECT_EQ(stage.Read("payload2.bin"), "B");
-    EXPECT_EQ(stage.Read("script.txt"), package.dir.Read("script.txt"));
+    std::vector<std::string> items;
+    for (const auto& item : tools::PackageItems(plan)) {
+        items.push_back(item.type + " " + item.name + " " + item.source.filename().u8string());
+    }
+    EXPECT_EQ(items, (std::vector<std::string>{"TEXT RESOURCE_SCRIPT script.txt",
+                                               "BMP RESOURCE_BACKGROUND background.bmp",
+                                               "BIN RESOURCE_FILE0 a.dat",
+                                               u8"BIN RESOURCE_FILE2 ソ.dat"}));
 }
 
 TEST_F(ToolsTest, RefusesFoldersThatCannotMakeAnInstaller) {
@@ -155,6 +155,29 @@ TEST_F(ToolsTest, ConvertsShiftJisToUtf8WithReplacementCharacters) {
     EXPECT_EQ(tools::Cp932ToUtf8("\x83"), "\xEF\xBF\xBD");
     EXPECT_EQ(tools::Cp932ToUtf8("\x83\x20z"), "\xEF\xBF\xBD z");
     EXPECT_EQ(tools::Cp932ToUtf8("\x80"), "\xEF\xBF\xBD");
+    EXPECT_EQ(tools::Cp932ToUtf8("\x85\x40"), "\xEF\xBF\xBD@"); // a pair with no character
+    EXPECT_EQ(tools::Cp932ToUtf8("\x81\x60\x87\x90\xFA\x40"), u8"～≒ⅰ");
+    EXPECT_EQ(tools::Cp932ToUtf8("\xF0\x40\xF9\xFC"), u8"\uE000\uE757"); // user-defined rows
+}
+
+TEST_F(ToolsTest, ConvertsUtf8ToShiftJisPreferringTheCodesWindowsWrites) {
+    struct Case {
+        const char* utf8;
+        const char* sjis; // nullptr: no code page 932 form
+    } cases[] = {
+        {u8"ソ\\ｱ", "\x83\x5C\\\xB1"},
+        {u8"≒", "\x81\xE0"},  // also 0x8790 (NEC row 13)
+        {u8"ⅰ", "\xFA\x40"},  // also 0xEEEF (NEC-selected IBM extension)
+        {u8"纊", "\xFA\x5C"}, // likewise, and its trail byte is 0x5C
+        {u8"Ⅰ", "\x87\x54"},  // NEC row 13 before the IBM extension 0xFA4A
+        {u8"€", nullptr},
+        {"\xC3", nullptr}, // malformed UTF-8
+    };
+    for (const auto& c : cases) {
+        std::string out = "untouched";
+        EXPECT_EQ(tools::Utf8ToCp932(c.utf8, out), c.sjis != nullptr) << c.utf8;
+        EXPECT_EQ(out, c.sjis != nullptr ? c.sjis : "untouched") << c.utf8;
+    }
 }
 
 } // namespace

@@ -1,99 +1,113 @@
 #include "Cp932.h"
 
-#include <iconv.h>
+#include "Cp932Table.h"
+#include "Unicode.h"
 
-#include <cerrno>
-#include <memory>
+#include <map>
 
 namespace brisel::tools {
 
 namespace {
 
-class Converter {
-public:
-    Converter(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (Valid()) {
-            iconv_close(handle_);
-        }
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    bool Valid() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts one whole unit; false when iconv rejects it.
-    bool ConvertUnit(std::string_view unit, std::string& out) {
-        iconv(handle_, nullptr, nullptr, nullptr, nullptr);
-        char* in = const_cast<char*>(unit.data());
-        std::size_t inLeft = unit.size();
-        char buffer[16];
-        char* outPtr = buffer;
-        std::size_t outLeft = sizeof buffer;
-        if (iconv(handle_, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) ||
-            inLeft != 0) {
-            return false;
-        }
-        out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-        return true;
-    }
-
-    // Converts a whole text; false on any error.
-    bool ConvertAll(std::string_view text, std::string& out) {
-        iconv(handle_, nullptr, nullptr, nullptr, nullptr);
-        char* in = const_cast<char*>(text.data());
-        std::size_t inLeft = text.size();
-        std::string result;
-        while (inLeft > 0) {
-            char buffer[256];
-            char* outPtr = buffer;
-            std::size_t outLeft = sizeof buffer;
-            const std::size_t r = iconv(handle_, &in, &inLeft, &outPtr, &outLeft);
-            result.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-            if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-                return false;
-            }
-        }
-        out = std::move(result);
-        return true;
-    }
-
-private:
-    iconv_t handle_;
-};
+constexpr char32_t kNone = 0xFFFD;
 
 bool IsLead(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
-const char kReplacement[] = "\xEF\xBF\xBD";
+// The character of a single byte; kNone for the bytes that are no character.
+char32_t SingleByte(unsigned char b) {
+    if (b < 0x80) {
+        return b;
+    }
+    if (b >= 0xA1 && b <= 0xDF) {
+        return 0xFF61 + (b - 0xA1); // half-width katakana
+    }
+    return kNone;
+}
+
+// The character of a lead and a trail byte; kNone when the pair is none.
+char32_t DoubleByte(unsigned char lead, unsigned char trail) {
+    if (trail < 0x40 || trail > 0xFC || trail == 0x7F) {
+        return kNone;
+    }
+    const int column = trail - 0x40 - (trail > 0x7F ? 1 : 0);
+    if (lead >= 0xF0 && lead <= 0xF9) {
+        return 0xE000 + (lead - 0xF0) * kCp932RowLength + column;
+    }
+    const int row = lead <= 0x9F ? lead - 0x81 : lead <= 0xEF ? lead - 0xE0 + 31 : lead - 0xFA + 47;
+    return kCp932Rows[row][column];
+}
+
+// Characters that several codes decode to are encoded as the lowest of
+// them, except that the NEC-selected IBM extensions (lead bytes 0xED and
+// 0xEE) give way to any other code, as the system's converters do.
+const std::map<char32_t, std::string>& Encoder() {
+    static const std::map<char32_t, std::string> encoder = [] {
+        std::map<char32_t, std::string> codes;
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                const auto l = static_cast<unsigned char>(lead);
+                const auto t = static_cast<unsigned char>(trail);
+                const char32_t c = IsLead(l) ? DoubleByte(l, t) : kNone;
+                if (c == kNone) {
+                    continue;
+                }
+                const std::string code{static_cast<char>(l), static_cast<char>(t)};
+                auto& best = codes[c];
+                const bool nec = lead == 0xED || lead == 0xEE;
+                if (best.empty() || (!nec && (best[0] == '\xED' || best[0] == '\xEE'))) {
+                    best = code;
+                }
+            }
+        }
+        for (int b = 0; b < 0x100; ++b) {
+            const char32_t c = SingleByte(static_cast<unsigned char>(b));
+            if (c != kNone) {
+                codes[c] = std::string(1, static_cast<char>(b));
+            }
+        }
+        return codes;
+    }();
+    return encoder;
+}
 
 } // namespace
 
 std::string Cp932ToUtf8(std::string_view bytes) {
-    Converter converter("UTF-8", "CP932");
     std::string out;
     for (std::size_t i = 0; i < bytes.size();) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (byte < 0x80) {
-            out.push_back(static_cast<char>(byte));
-            ++i;
-            continue;
+        char32_t c = kNone;
+        std::size_t width = 1;
+        if (IsLead(byte) && i + 1 < bytes.size()) {
+            c = DoubleByte(byte, static_cast<unsigned char>(bytes[i + 1]));
+            width = c == kNone ? 1 : 2;
+        } else if (!IsLead(byte)) {
+            c = SingleByte(byte);
         }
-        const std::size_t width = (IsLead(byte) && i + 1 < bytes.size()) ? 2 : 1;
-        if (converter.Valid() && converter.ConvertUnit(bytes.substr(i, width), out)) {
-            i += width;
-        } else {
-            out += kReplacement;
-            ++i;
-        }
+        AppendUtf8(out, c);
+        i += width;
     }
     return out;
 }
 
 bool Utf8ToCp932(std::string_view text, std::string& out) {
-    Converter converter("CP932", "UTF-8");
-    return converter.Valid() && converter.ConvertAll(text, out);
+    std::u32string decoded;
+    if (!DecodeUtf8(text, decoded)) {
+        return false;
+    }
+    std::string result;
+    const auto& encoder = Encoder();
+    for (char32_t c : decoded) {
+        const auto found = encoder.find(c);
+        if (found == encoder.end()) {
+            return false;
+        }
+        result += found->second;
+    }
+    out = std::move(result);
+    return true;
 }
 
 } // namespace brisel::tools
