@@ -1,0 +1,37 @@
+// An output file that appears only when it is complete: the bytes go to a
+// new file beside the target, which Commit moves onto the target in one
+// step. Until then the target is untouched; an output that is destroyed
+// without Commit (an error, an exception) removes its temporary file.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string_view>
+
+namespace brisel::tools {
+
+class TemporaryOutput {
+public:
+    explicit TemporaryOutput(const std::filesystem::path& target);
+    ~TemporaryOutput();
+    TemporaryOutput(const TemporaryOutput&) = delete;
+    TemporaryOutput& operator=(const TemporaryOutput&) = delete;
+
+    void Write(std::string_view bytes);
+    // Overwrites bytes already written, at an offset within the first 2 GiB.
+    void WriteAt(std::uint64_t offset, std::string_view bytes);
+    void Commit();
+
+    const std::filesystem::path& TemporaryPath() const { return temporary_; }
+
+private:
+    [[noreturn]] void Fail(const char* what) const;
+
+    std::filesystem::path target_;
+    std::filesystem::path temporary_;
+    std::FILE* file_ = nullptr;
+    bool committed_ = false;
+};
+
+} // namespace brisel::tools

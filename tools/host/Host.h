@@ -1,0 +1,34 @@
+// The few services of the host system that the tools need and that differ
+// between Linux and Windows: files by path (wide paths on Windows), the
+// tool's own location, and text on the console.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace brisel::tools {
+
+// Opens a file for binary reading; nullptr when it cannot be opened.
+std::FILE* OpenForReading(const std::filesystem::path& path);
+
+// Creates a new file for binary writing; nullptr when it exists already or
+// cannot be created.
+std::FILE* CreateNewFile(const std::filesystem::path& path);
+
+// Moves from onto to, replacing a file that is there, in one step.
+bool RenameOnto(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// The running program's own file.
+std::filesystem::path ExecutablePath();
+
+// Writes UTF-8 text to stdout or stderr so that the console shows it.
+void WriteText(std::FILE* stream, std::string_view utf8);
+
+#ifdef _WIN32
+// A NUL-terminated UTF-16 text as UTF-8; unpaired surrogates become U+FFFD.
+std::string WideToUtf8(const wchar_t* text);
+#endif
+
+} // namespace brisel::tools
