@@ -1,7 +1,10 @@
-# add_patch_installer(NAME PACKAGE_DIR): builds NAME.exe in the current
-# binary folder from a package folder, with patchpack and the link recipe,
-# exactly as `./run package` does.
-set(PATCHPACK_EXE "" CACHE FILEPATH "The host patchpack tool from the native build")
+# add_patch_installer(NAME PACKAGE_DIR [PATCHPACK_OPTIONS...]): writes NAME.exe
+# in the current binary folder from a package folder and this build's stub
+# with the host patchpack, exactly as `./run package` does; further
+# arguments (--icon, version texts) go to patchpack. Registers the test that
+# reads the installer back with pefile and compares it with the package.
+set(PATCHPACK_EXE "" CACHE FILEPATH "The host patchpack tool")
+set(BRISEL_PYTHON /usr/bin/python3 CACHE FILEPATH "Debian's Python, which has pefile")
 
 function(add_patch_installer name package_dir)
     if(NOT PATCHPACK_EXE)
@@ -12,13 +15,20 @@ function(add_patch_installer name package_dir)
     file(GLOB_RECURSE inputs CONFIGURE_DEPENDS ${package_dir}/*)
     add_custom_command(OUTPUT ${out}
         COMMAND ${PATCHPACK_EXE} build ${package_dir} --arch ${CMAKE_SYSTEM_PROCESSOR}
-                --link-recipe ${BRISEL_LINK_RECIPE} --out ${out}
-                --stage ${CMAKE_CURRENT_BINARY_DIR}/${name}.package
-        DEPENDS ${inputs} ${PATCHPACK_EXE} ${BRISEL_LINK_RECIPE}
-                $<TARGET_OBJECTS:brisel_app_main> $<TARGET_OBJECTS:brisel_app_resources>
-                $<TARGET_FILE:brisel_view> $<TARGET_FILE:brisel>
-        COMMENT "Building patch installer ${name}.exe"
+                --stub $<TARGET_FILE:installer_stub> --out ${out} ${ARGN}
+        DEPENDS ${inputs} ${PATCHPACK_EXE} installer_stub $<TARGET_FILE:installer_stub>
+        COMMENT "Writing patch installer ${name}.exe"
         VERBATIM)
     add_custom_target(${name} ALL DEPENDS ${out})
-    add_dependencies(${name} brisel_installer_parts)
+    add_installer_check(${name} ${out} ${package_dir} ${ARGN})
+endfunction()
+
+# add_installer_check(NAME EXE PACKAGE_DIR [PATCHPACK_OPTIONS...]): the test
+# pe_NAME, which checks EXE against the package it was written from.
+function(add_installer_check name exe package_dir)
+    add_test(NAME pe_${name}
+        COMMAND ${BRISEL_PYTHON} ${CMAKE_SOURCE_DIR}/tests/pe/check_installer.py
+                --arch ${CMAKE_SYSTEM_PROCESSOR} --package ${package_dir}
+                --forbid-text ${CMAKE_SOURCE_DIR} --forbid-text ${CMAKE_BINARY_DIR}
+                ${ARGN} ${exe})
 endfunction()

@@ -6,8 +6,6 @@
 #include "package/TResourceStream.h"
 #include "support/Exceptions.h"
 
-#include <fstream>
-
 namespace brisel::tools {
 
 namespace fs = std::filesystem;
@@ -16,7 +14,7 @@ namespace {
 
 void CheckBackground(const fs::path& background) {
     if (!fs::is_regular_file(background)) {
-        throw PackageError(background.string() + ": the background picture is missing");
+        throw PackageError(background.u8string() + ": the background picture is missing");
     }
     const std::string bytes = ReadFileBytes(background);
     TResourceStream stream(bytes);
@@ -24,7 +22,7 @@ void CheckBackground(const fs::path& background) {
         TBitmap bitmap;
         bitmap.LoadFromStream(stream);
     } catch (const Exception& e) {
-        throw PackageError(background.string() +
+        throw PackageError(background.u8string() +
                            ": not an empty file nor a Windows bitmap: " + Cp932ToUtf8(e.Message()));
     }
 }
@@ -42,7 +40,7 @@ fs::path PayloadPath(const fs::path& folder, const std::string& entry) {
             c = '/';
         }
     }
-    return folder / "files" / relative;
+    return folder / "files" / fs::u8path(relative);
 }
 
 PackagePlan PlanPackage(const fs::path& folder) {
@@ -50,7 +48,7 @@ PackagePlan PlanPackage(const fs::path& folder) {
     plan.script = folder / "script.txt";
     plan.background = folder / "background.bmp";
     if (!fs::is_regular_file(plan.script)) {
-        throw PackageError(plan.script.string() + ": the patch script is missing");
+        throw PackageError(plan.script.u8string() + ": the patch script is missing");
     }
     CheckBackground(plan.background);
 
@@ -62,7 +60,7 @@ PackagePlan PlanPackage(const fs::path& folder) {
     if (summary.linkPath) {
         for (const auto& entry : *summary.linkPath) {
             if (entry.empty()) {
-                plan.warnings.push_back(plan.script.string() +
+                plan.warnings.push_back(plan.script.u8string() +
                                         ": a blank \"%LinkPath\" line stops the installer's "
                                         "search with an error when it is reached");
             }
@@ -77,7 +75,7 @@ PackagePlan PlanPackage(const fs::path& folder) {
             const fs::path source = PayloadPath(folder, entry);
             if (!fs::is_regular_file(source)) {
                 throw PackageError("\"%OutFiles\" entry " + std::to_string(i) + " " +
-                                   Quoted(entry) + ": payload file " + source.string() +
+                                   Quoted(entry) + ": payload file " + source.u8string() +
                                    " is missing");
             }
             plan.payloads.push_back({static_cast<int>(i), entry, source});
@@ -86,29 +84,13 @@ PackagePlan PlanPackage(const fs::path& folder) {
     return plan;
 }
 
-fs::path StagePackage(const PackagePlan& plan, const fs::path& stageDir) {
-    fs::create_directories(stageDir);
-    const auto copy = [&](const fs::path& from, const std::string& name) {
-        fs::copy_file(from, stageDir / name, fs::copy_options::overwrite_existing);
-    };
-    std::string rc = "// Package items of the installer, written by patchpack.\n"
-                     "LANGUAGE 0x11, 0x1\n";
-    copy(plan.script, "script.txt");
-    rc += "RESOURCE_SCRIPT TEXT \"script.txt\"\n";
-    copy(plan.background, "background.bmp");
-    rc += "RESOURCE_BACKGROUND BMP \"background.bmp\"\n";
+std::vector<PackageItem> PackageItems(const PackagePlan& plan) {
+    std::vector<PackageItem> items{{"TEXT", "RESOURCE_SCRIPT", plan.script},
+                                   {"BMP", "RESOURCE_BACKGROUND", plan.background}};
     for (const auto& payload : plan.payloads) {
-        const std::string name = "payload" + std::to_string(payload.number) + ".bin";
-        copy(payload.source, name);
-        rc += "RESOURCE_FILE" + std::to_string(payload.number) + " BIN \"" + name + "\"\n";
+        items.push_back({"BIN", "RESOURCE_FILE" + std::to_string(payload.number), payload.source});
     }
-    const fs::path rcPath = stageDir / "package.rc";
-    std::ofstream out(rcPath, std::ios::binary | std::ios::trunc);
-    out << rc;
-    if (!out.flush()) {
-        throw PackageError(rcPath.string() + ": cannot be written");
-    }
-    return rcPath;
+    return items;
 }
 
 } // namespace brisel::tools

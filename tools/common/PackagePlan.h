@@ -39,11 +39,18 @@ public:
 
 PackagePlan PlanPackage(const std::filesystem::path& folder);
 
+// One resource of the installer: its type, its name and the file it holds.
+struct PackageItem {
+    std::string type;
+    std::string name;
+    std::filesystem::path source;
+};
+
+// The resources an installer built from the plan carries, in this order:
+// TEXT RESOURCE_SCRIPT, BMP RESOURCE_BACKGROUND, BIN RESOURCE_FILE<n>.
+std::vector<PackageItem> PackageItems(const PackagePlan& plan);
+
 // Where the payload of entry lies inside the folder.
 std::filesystem::path PayloadPath(const std::filesystem::path& folder, const std::string& entry);
-
-// Copies the items into stageDir under plain ASCII names and writes
-// stageDir/package.rc naming them as the installer's resources.
-std::filesystem::path StagePackage(const PackagePlan& plan, const std::filesystem::path& stageDir);
 
 } // namespace brisel::tools

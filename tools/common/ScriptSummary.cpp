@@ -11,7 +11,7 @@ namespace brisel::tools {
 std::string ReadFileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        throw std::runtime_error(path.string() + ": cannot be read");
+        throw std::runtime_error(path.u8string() + ": cannot be read");
     }
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

@@ -1,0 +1,37 @@
+// Writes an installer: a copy of the stub with the package's resources and
+// the author's icon and version texts added, as one new file.
+#pragma once
+
+#include "common/PackagePlan.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace brisel::tools {
+
+// The largest installer image written. A 32-bit process must map the whole
+// image into one free range of its 2 GiB address space, beside the system's
+// DLLs, heaps and stacks; 1 GiB leaves room for those on any system.
+constexpr std::uint64_t kLargestInstaller = std::uint64_t{1} << 30;
+
+struct BuildOptions {
+    std::filesystem::path package;
+    std::filesystem::path out;
+    std::string arch = "i686";
+    std::filesystem::path stub; // empty: stubs/stub-<arch>.exe beside the tool
+    std::optional<std::filesystem::path> icon;
+    std::optional<std::string> productVersion; // texts in UTF-8
+    std::optional<std::string> fileDescription;
+    std::optional<std::string> productName;
+};
+
+// The stub patchpack uses for arch when none is named.
+std::filesystem::path DefaultStub(const std::string& arch);
+
+// Refuses, with PackageError naming the size and the limit, an installer
+// larger than kLargestInstaller before anything is written.
+void BuildInstaller(const BuildOptions& options, const PackagePlan& plan);
+
+} // namespace brisel::tools
