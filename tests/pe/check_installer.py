@@ -1,0 +1,282 @@
+#!/usr/bin/python3
+"""Reads an installer back with pefile and checks it against its package.
+
+    check_installer.py --arch i686|x86_64 --package DIR [options] FILE.exe
+
+Checks the machine, GUI subsystem, ASLR/DEP flags, page-aligned sections,
+zero time stamp, imports of system DLLs only, every resource byte for byte
+against the package folder (payloads numbered by their "%OutFiles" line),
+the version record, the manifest, the icon and the checksum. Options:
+  --icon FILE.ico, --product-version, --file-description, --product-name
+      what the installer was written with (checked instead of the defaults)
+  --forbid-text TEXT   a text (a build path) that must not occur in the file
+  --signed             the file carries an Authenticode signature
+Prints one line per fault and exits 1 if there is any.
+"""
+
+import argparse
+import os
+import struct
+import sys
+
+import pefile
+
+PAGE = 0x1000
+JAPANESE = 0x0411
+ALLOWED_IMPORTS = {
+    # KnownDLLs, and comctl32 through the manifest: Windows loads these from
+    # its system directory whatever lies beside the executable.
+    "kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "ole32.dll", "oleaut32.dll",
+    "advapi32.dll", "comdlg32.dll", "shlwapi.dll", "msvcrt.dll", "imm32.dll", "ws2_32.dll",
+    "comctl32.dll",
+}
+RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+ESCAPES = [(b"&AMPERSAND;", b"&"), (b"&TAB;", b"\t"), (b"&SPACE;", b" "),
+           (b"&ASTERISK;", b"*"), (b"&PERCENT;", b"%")]
+
+
+class Checker:
+    def __init__(self, path):
+        self.path = path
+        self.faults = []
+
+    def expect(self, condition, message):
+        if not condition:
+            self.faults.append(message)
+        return condition
+
+
+# --- the package, read as the installer's script reader reads it ---------
+
+def script_lines(text):
+    """Cuts the script into lines: CR LF, CR or LF end a line; NUL ends all."""
+    text = text.split(b"\0", 1)[0]
+    lines, pos = [], 0
+    while pos < len(text):
+        end = pos
+        while end < len(text) and text[end] not in b"\r\n":
+            end += 1
+        lines.append(text[pos:end])
+        pos = end
+        if pos < len(text) and text[pos] == 0x0D:
+            pos += 1
+        if pos < len(text) and text[pos] == 0x0A:
+            pos += 1
+    return lines
+
+
+def decode_escapes(entry):
+    # The trail-byte exception of the reader does not matter for the
+    # test packages' file names.
+    for escape, byte in ESCAPES:
+        entry = entry.replace(escape, byte)
+    return entry
+
+
+def out_files(script):
+    """The "%OutFiles" entries, blank ones included, or [] without the key."""
+    lines = script_lines(script)
+    keys = [i for i, line in enumerate(lines) if line.upper() == b"%OUTFILES"]
+    if not keys:
+        return []
+    entries = []
+    for line in lines[keys[0] + 1:]:
+        if line == b"%%":
+            break
+        entries.append(decode_escapes(line.strip(bytes(range(0x21)))))
+    return entries
+
+
+def expected_resources(package):
+    def read(relative):
+        with open(os.path.join(package, relative), "rb") as f:
+            return f.read()
+
+    script = read("script.txt")
+    resources = {("TEXT", "RESOURCE_SCRIPT"): script,
+                 ("BMP", "RESOURCE_BACKGROUND"): read("background.bmp")}
+    for number, entry in enumerate(out_files(script)):
+        if entry:
+            name = entry.decode("cp932").replace("\\", "/")
+            resources[("BIN", "RESOURCE_FILE%d" % number)] = read("files/" + name)
+    return resources
+
+
+# --- the installer ---------------------------------------------------------
+
+def resource_key(entry):
+    return str(entry.name) if entry.name is not None else entry.id
+
+
+def all_resources(pe):
+    """{(type, name): {language: bytes}}, names as text and ids as ints."""
+    found = {}
+    if not hasattr(pe, "DIRECTORY_ENTRY_RESOURCE"):
+        return found
+    for type_entry in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        for name_entry in type_entry.directory.entries:
+            for language in name_entry.directory.entries:
+                data = language.data.struct
+                found.setdefault((resource_key(type_entry), resource_key(name_entry)), {})[
+                    language.id] = pe.get_data(data.OffsetToData, data.Size)
+    return found
+
+
+def check_headers(c, pe, args):
+    machine = {"i686": 0x14C, "x86_64": 0x8664}[args.arch]
+    magic = {"i686": 0x10B, "x86_64": 0x20B}[args.arch]
+    opt = pe.OPTIONAL_HEADER
+    c.expect(pe.FILE_HEADER.Machine == machine, "machine is 0x%x" % pe.FILE_HEADER.Machine)
+    c.expect(opt.Magic == magic, "optional header magic is 0x%x" % opt.Magic)
+    c.expect(opt.Subsystem == 2, "subsystem %d, not the GUI" % opt.Subsystem)
+    flags = 0x40 | 0x100 | (0x20 if args.arch == "x86_64" else 0)  # ASLR, DEP, 64-bit ASLR
+    c.expect(opt.DllCharacteristics & flags == flags,
+             "DLL characteristics 0x%x lack 0x%x" % (opt.DllCharacteristics, flags))
+    c.expect(not pe.FILE_HEADER.Characteristics & 0x1, "relocations are stripped")
+    c.expect(pe.FILE_HEADER.TimeDateStamp == 0, "the time stamp is not zero")
+    c.expect(opt.FileAlignment == PAGE and opt.SectionAlignment == PAGE,
+             "alignments 0x%x/0x%x, not whole pages" % (opt.FileAlignment, opt.SectionAlignment))
+    for section in pe.sections:
+        c.expect(section.PointerToRawData % PAGE == 0,
+                 "section %r is not page-aligned in the file" % section.Name)
+    last = pe.sections[-1]
+    end = -(-(last.VirtualAddress + last.Misc_VirtualSize) // PAGE) * PAGE
+    c.expect(opt.SizeOfImage == end, "SizeOfImage 0x%x, sections end at 0x%x"
+             % (opt.SizeOfImage, end))
+    c.expect(opt.CheckSum != 0 and opt.CheckSum == pe.generate_checksum(),
+             "checksum 0x%x, computed 0x%x" % (opt.CheckSum, pe.generate_checksum()))
+    security = opt.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
+    if args.signed:
+        c.expect(security.Size > 0, "no signature")
+    else:
+        c.expect(security.Size == 0 and pe.get_overlay() is None,
+                 "data beyond the image or a signature")
+    for warning in pe.get_warnings():
+        # A guess from byte statistics, which a one-colour picture sets off.
+        if "of the file's contents" not in warning:
+            c.faults.append("pefile: " + warning)
+
+
+def check_imports(c, pe):
+    for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
+        dll = entry.dll.decode("ascii").lower()
+        c.expect(dll in ALLOWED_IMPORTS, "imports %s, not a system directory DLL" % dll)
+
+
+def check_package(c, resources, args):
+    expected = expected_resources(args.package)
+    named = {key: value for key, value in resources.items() if isinstance(key[0], str)}
+    c.expect(set(named) == set(expected), "package resources %s, expected %s"
+             % (sorted(named), sorted(expected)))
+    for key, content in expected.items():
+        languages = named.get(key, {})
+        c.expect(list(languages) == [JAPANESE], "%s %s languages %s" % (*key, list(languages)))
+        c.expect(languages.get(JAPANESE) == content, "%s %s differs from the package" % key)
+
+
+def check_icon(c, resources, args):
+    groups = [(key, value) for key, value in resources.items() if key[0] == RT_GROUP_ICON]
+    if not c.expect(len(groups) == 1 and list(groups[0][1]) == [JAPANESE],
+                    "not one Japanese icon group"):
+        return
+    group = groups[0][1][JAPANESE]
+    count = struct.unpack_from("<H", group, 4)[0]
+    entries = [group[6 + 14 * i:6 + 14 * i + 14] for i in range(count)]
+    images = []
+    for entry in entries:
+        icon_id = struct.unpack_from("<H", entry, 12)[0]
+        image = resources.get((RT_ICON, icon_id), {}).get(JAPANESE)
+        c.expect(image is not None and len(image) == struct.unpack_from("<I", entry, 8)[0],
+                 "icon %d is missing or of the wrong size" % icon_id)
+        images.append((entry[:12], image))
+    icons = [key for key in resources if key[0] == RT_ICON]
+    c.expect(len(icons) == count, "%d icon images for %d group entries" % (len(icons), count))
+    if args.icon:
+        with open(args.icon, "rb") as f:
+            ico = f.read()
+        wanted = []
+        for i in range(struct.unpack_from("<H", ico, 4)[0]):
+            entry = ico[6 + 16 * i:6 + 16 * i + 16]
+            size, offset = struct.unpack_from("<II", entry, 8)
+            wanted.append((entry[:12], ico[offset:offset + size]))
+        c.expect(images == wanted, "the icon is not the one of %s" % args.icon)
+    else:
+        sizes = [(e[0], e[1], e[2], struct.unpack_from("<H", e, 6)[0]) for e, _ in images]
+        c.expect((32, 32, 16, 4) in sizes, "no 32x32 16-colour icon: %s" % sizes)
+
+
+def check_version(c, pe, args):
+    fixed = pe.VS_FIXEDFILEINFO[0]
+    version = (1 << 16 | 3, 1 << 16 | 8)
+    c.expect((fixed.FileVersionMS, fixed.FileVersionLS) == version, "file version")
+    c.expect((fixed.ProductVersionMS, fixed.ProductVersionLS) == version, "product version")
+    texts = {"FileVersion": "1.3.1.8", "ProductVersion": args.product_version or "1.0.0.0",
+             "FileDescription": args.file_description or "", "ProductName": args.product_name or ""}
+    tables, translations = [], []
+    for info in pe.FileInfo[0]:
+        if info.Key == b"StringFileInfo":
+            tables += info.StringTable
+        elif info.Key == b"VarFileInfo":
+            translations += [var.entry.get(b"Translation") for var in info.Var]
+    c.expect([t.LangID.upper() for t in tables] == [b"041103A4"], "version string tables")
+    c.expect(translations == ["0x0411 0x03a4"], "version translations %s" % translations)
+    for table in tables:
+        entries = {k.decode(): v.decode("utf-8") for k, v in table.entries.items()}
+        for key in ("CompanyName", "InternalName", "LegalCopyright", "LegalTrademarks",
+                    "OriginalFilename", "Comments"):
+            texts.setdefault(key, "")
+        c.expect(entries == texts, "version texts %s, expected %s" % (entries, texts))
+
+
+def check_manifest(c, resources):
+    manifest = resources.get((RT_MANIFEST, 1), {}).get(JAPANESE, b"")
+    c.expect(b'requestedExecutionLevel level="requireAdministrator"' in manifest,
+             "the manifest does not require administrator rights")
+    c.expect(b'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' in manifest,
+             "the manifest does not ask for common controls 6.0.0.0")
+
+
+def check_forbidden(c, data, texts):
+    for text in texts:
+        for encoded in (text.encode("utf-8"), text.encode("utf-16-le")):
+            c.expect(encoded not in data, "the file contains %r" % text)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--arch", required=True, choices=["i686", "x86_64"])
+    parser.add_argument("--package", required=True)
+    parser.add_argument("--icon")
+    parser.add_argument("--product-version")
+    parser.add_argument("--file-description")
+    parser.add_argument("--product-name")
+    parser.add_argument("--forbid-text", action="append", default=[])
+    parser.add_argument("--signed", action="store_true")
+    parser.add_argument("installer")
+    args = parser.parse_args()
+
+    with open(args.installer, "rb") as f:
+        data = f.read()
+    pe = pefile.PE(data=data)
+    c = Checker(args.installer)
+    resources = all_resources(pe)
+    check_headers(c, pe, args)
+    check_imports(c, pe)
+    check_package(c, resources, args)
+    check_icon(c, resources, args)
+    check_version(c, pe, args)
+    check_manifest(c, resources)
+    check_forbidden(c, data, args.forbid_text)
+    types = sorted({key[0] for key in resources}, key=str)
+    c.expect(types == sorted({"TEXT", "BMP", RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST}
+                             | ({"BIN"} if any(k[0] == "BIN" for k in resources) else set()),
+                             key=str), "resource types %s" % types)
+    for fault in c.faults:
+        print("%s: %s" % (args.installer, fault))
+    if c.faults:
+        return 1
+    print("%s: ok (%d bytes)" % (args.installer, len(data)))
+    return 0
+
+
+sys.exit(main())
