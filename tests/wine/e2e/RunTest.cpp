@@ -237,6 +237,22 @@ TEST_F(RunTest, TypeZeroWritesNothingAndSaysNothing) {
     ExpectClosesWithCancel(run);
 }
 
+// e2e-signed.exe is e2e-typical.exe with an Authenticode signature, which
+// the loader and the resource functions must read past.
+TEST_F(RunTest, ASignedInstallerPatchesTheGameLikeTheUnsignedOne) {
+    InstallGame();
+    machine.MakeFolder(kGameDir + L"\\sub");
+    Started run = Start("signed");
+    ASSERT_NE(run.window, nullptr);
+    EXPECT_TRUE(run.startupMessages.empty());
+    EXPECT_EQ(WindowText(DirectoryField(run.window)), game);
+    EXPECT_EQ(PressStart(run), std::vector<std::wstring>{kSuccess});
+    for (const wchar_t* name : {L"a.dat", L"b.dat", L"sub\\c.dat", L"d.dat"}) {
+        EXPECT_EQ(ReadWholeFile(kGameDir + L"\\" + name), Payload("typical", name)) << name;
+    }
+    ExpectClosesWithCancel(run);
+}
+
 TEST_F(RunTest, AGameFolderWithATrailByte5CIsShownAndPatched) {
     const std::wstring dir = L"C:\\Games\\表示ソフト";
     InstallGame(false, dir, L"表示ソフト\\表示ソフト.lnk");

@@ -1,0 +1,83 @@
+#!/bin/bash
+# The installer depends only on the stub and the package's contents: the
+# Linux patchpack and patchpack.exe under Wine write the same bytes for
+# every package and stub, and so do both for a copy of a package in other
+# folders (with Japanese names), written a second later.
+#   same-bytes.sh LINUX_PATCHPACK WINDOWS_PATCHPACK WINE_RUNNER WORK_DIR \
+#       STUB... -- PACKAGE_DIR...
+set -uo pipefail
+linux="$1" windows="$2" wine="$3" work="$4"
+shift 4
+stubs=()
+while [ $# -gt 0 ] && [ "$1" != -- ]; do
+    [ -n "$1" ] && [ -f "$1" ] && stubs+=("$1")
+    shift
+done
+shift
+packages=("$@")
+failures=0
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+# A host path as Wine shows it on drive Z:.
+windows_path() {
+    printf 'Z:%s' "${1//\//\\}"
+}
+
+arch_of() {
+    case "$1" in
+        *x86_64*) echo x86_64 ;;
+        *) echo i686 ;;
+    esac
+}
+
+sha() {
+    sha256sum "$1" | cut -d' ' -f1
+}
+
+rm -rf "$work"
+mkdir -p "$work"
+for stub in "${stubs[@]}"; do
+    arch="$(arch_of "$stub")"
+    for package in "${packages[@]}"; do
+        name="$(basename "$package")-$arch"
+        "$linux" build "$package" --arch "$arch" --stub "$stub" --out "$work/$name-linux.exe" \
+            >/dev/null || fail "$name: the Linux patchpack failed"
+        "$wine" "$windows" build "$(windows_path "$package")" --arch "$arch" \
+            --stub "$(windows_path "$stub")" --out "$(windows_path "$work/$name-windows.exe")" \
+            >/dev/null || fail "$name: patchpack.exe failed"
+        a="$(sha "$work/$name-linux.exe" 2>/dev/null)" b="$(sha "$work/$name-windows.exe" 2>/dev/null)"
+        if [ -n "$a" ] && [ "$a" = "$b" ]; then
+            echo "same bytes: $name $a"
+        else
+            fail "$name: Linux $a, Windows $b"
+        fi
+    done
+done
+
+# One package copied into two folders with Japanese names, written by both
+# tools a second apart: every copy gives the first installer's bytes.
+stub="${stubs[0]}"
+arch="$(arch_of "$stub")"
+package="${packages[0]}"
+reference="$(sha "$work/$(basename "$package")-$arch-linux.exe")"
+for place in "場所 甲" "場所 乙"; do
+    copy="$work/$place/パッケージ"
+    mkdir -p "$copy"
+    cp -R "$package/." "$copy/"
+    sleep 1
+    "$linux" build "$copy" --arch "$arch" --stub "$stub" --out "$copy.exe" >/dev/null &&
+        "$wine" "$windows" build "$(windows_path "$copy")" --arch "$arch" \
+            --stub "$(windows_path "$stub")" --out "$(windows_path "$copy-windows.exe")" \
+            >/dev/null || fail "building in $place failed"
+    for out in "$copy.exe" "$copy-windows.exe"; do
+        [ "$(sha "$out" 2>/dev/null)" = "$reference" ] || fail "$out differs from the first build"
+    done
+    echo "same bytes in $place: $reference"
+done
+[ "$(find "$work" -name '*.partial*' | wc -l)" = 0 ] || fail "temporary files were left behind"
+
+[ $failures = 0 ]
