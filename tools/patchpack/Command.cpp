@@ -158,6 +158,9 @@ int Build(const std::vector<std::string>& args) {
 
     const PackagePlan plan = PlanAndWarn(options.package);
     BuildInstaller(options, plan);
+    Print(stdout, options.out.u8string() + ": " + std::to_string(fs::file_size(options.out)) +
+                      " bytes, " + std::to_string(plan.payloads.size()) + " payload file" +
+                      (plan.payloads.size() == 1 ? "" : "s") + "\n");
     return kDone;
 }
 
