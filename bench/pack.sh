@@ -1,0 +1,45 @@
+#!/bin/bash
+# patchpack build of one large payload next to cp of the same payload file:
+# 200 MB of random bytes, and 1 GB as a sparse file (cp --sparse=never, so
+# that both write every byte). The runs of the two commands alternate.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/lib.sh"
+: "${BRISEL_PATCHPACK:?}" "${BRISEL_STUB:?}" "${BENCH_WORK:?}"
+
+pack_case() {
+    local label="$1" runs="$2" make_payload="$3"
+    local package="$BENCH_WORK/package"
+    rm -rf "$package"
+    mkdir -p "$package/files"
+    printf '*PatchType\r\n1\r\n%%OutFiles\r\n\tbig.dat\r\n%%%%\r\n' >"$package/script.txt"
+    : >"$package/background.bmp"
+    "$make_payload" "$package/files/big.dat"
+    local i
+    for ((i = 0; i < runs; i++)); do
+        rm -f "$BENCH_WORK/out.exe" "$BENCH_WORK/copy.dat"
+        bench_time "$BRISEL_PATCHPACK" build "$package" --stub "$BRISEL_STUB" \
+            --out "$BENCH_WORK/out.exe" >>"$BENCH_WORK/patchpack.times"
+        rm -f "$BENCH_WORK/out.exe"
+        bench_time cp --sparse=never "$package/files/big.dat" "$BENCH_WORK/copy.dat" \
+            >>"$BENCH_WORK/cp.times"
+        rm -f "$BENCH_WORK/copy.dat"
+    done
+    local base
+    base="$(bench_median "$BENCH_WORK/cp.times")"
+    bench_row pack "$label" "cp --sparse=never" "" "$BENCH_WORK/cp.times"
+    bench_row pack "$label" "patchpack build" "$base" "$BENCH_WORK/patchpack.times"
+    rm -f "$BENCH_WORK"/*.times
+    rm -rf "$package"
+}
+
+random_200mb() {
+    head -c 200000000 /dev/urandom >"$1"
+}
+
+sparse_1gb() {
+    truncate -s 1000000000 "$1"
+}
+
+pack_case "200 MB random" "${BENCH_RUNS:-5}" random_200mb
+pack_case "1 GB sparse" "${BENCH_RUNS:-3}" sparse_1gb
