@@ -82,6 +82,10 @@ TEST_F(PackageFolderTest, ComparesEntriesAsWindowsComparesFileNames) {
     EXPECT_EQ(key("\x83\xBF"), key("\x83\x9F"));         // Greek alpha and Alpha
     EXPECT_NE(key("\x82\xA0"), key("\x83\x41"));         // hiragana and katakana a differ
     EXPECT_NE(key("a.dat"), key("a.dab"));
+    EXPECT_NE(key("C:\\x"), key("x"));
+    EXPECT_NE(key("C:x"), key("x"));
+    EXPECT_NE(key("\\x"), key("x"));
+    EXPECT_EQ(key("c:/x"), key("C:\\X"));
 }
 
 // A package on a machine that also holds files worth stealing, reached by

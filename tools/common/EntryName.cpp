@@ -163,7 +163,7 @@ std::string EntryName::ComparisonKey() const {
     for (const auto& name : names) {
         kept.push_back(WithoutDroppedEnd(name));
     }
-    return FoldFileNameCase(Join(kept, kept.size()));
+    return FoldFileNameCase(root + Join(kept, kept.size()));
 }
 
 std::string EntryName::Folder() const {
@@ -186,6 +186,10 @@ EntryName ParseEntry(const std::string& entry) {
     const bool drive = entry.size() >= 2 && IsAsciiLetter(entry[0]) && entry[1] == ':';
     if (IsSeparator(entry, 0) || drive) {
         mark(EntryProblem::Absolute);
+        parsed.root = drive ? entry.substr(0, 2) : "";
+        if (IsSeparator(entry, drive ? 2 : 0)) {
+            parsed.root += "\\";
+        }
     }
     if ((raw.size() > 1 && raw.back().empty()) || raw.back() == ".") {
         mark(EntryProblem::NamesFolder);

@@ -23,6 +23,7 @@ struct EntryName {
     std::vector<std::string> names;     // UTF-8 components; empty ones and "." dropped
     std::vector<EntryProblem> problems; // in the order of EntryProblem, each once
     std::string device;                 // the device name, for DeviceName
+    std::string root;                   // an absolute entry's drive ("C:") and separator, if any
 
     bool Has(EntryProblem problem) const;
     // True when the names stay inside files/, so that the payload may be
