@@ -180,7 +180,8 @@ build_fuzz_package_check() {
     newest="$(cd "$ROOT" && ls -t support/*.h package/*.h platform/*.h platform/substitute/*.h \
         tools/common/*.h tools/check/*.h | head -1)"
     for source in "$ROOT"/support/*.cpp "$ROOT"/package/*.cpp "$ROOT"/platform/substitute/*.cpp \
-        "$ROOT"/tools/common/*.cpp "$ROOT"/tools/check/*.cpp "$ROOT"/fuzz/package_check.cpp; do
+        "$ROOT"/tools/common/*.cpp "$ROOT"/tools/check/*.cpp "$ROOT"/tests/native/BitmapFile.cpp \
+        "$ROOT"/fuzz/package_check.cpp; do
         object="$FUZZ_CHECK_DIR/obj/$(echo "${source#"$ROOT"/}" | tr / _).o"
         flags=(-fsanitize=fuzzer-no-link)
         case "$source" in

@@ -13,6 +13,7 @@
 #include "common/MemoryFiles.h"
 #include "common/PackagePlan.h"
 #include "support/Mbcs.h"
+#include "tests/native/BitmapFile.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -66,31 +67,6 @@ int Side(std::string_view text) {
     return value % kMaxPictureSide + 1;
 }
 
-void Put(std::string& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-    }
-}
-
-std::string Bitmap(int width, int height) {
-    const int stride = (width * 3 + 3) / 4 * 4;
-    const auto pixels = static_cast<std::uint32_t>(stride * height);
-    std::string file = "BM";
-    Put(file, 54 + pixels, 4);
-    Put(file, 0, 4);
-    Put(file, 54, 4);
-    Put(file, 40, 4);
-    Put(file, static_cast<std::uint32_t>(width), 4);
-    Put(file, static_cast<std::uint32_t>(height), 4);
-    Put(file, 1, 2);
-    Put(file, 24, 2);
-    Put(file, 0, 4);
-    Put(file, pixels, 4);
-    file.append(16, '\0');
-    file.append(pixels, '\x40');
-    return file;
-}
-
 void AddItem(MemoryFiles& machine, std::string_view line) {
     if (line.size() < 2 || line[1] != ' ' || line.size() > kMaxPath) {
         return;
@@ -101,7 +77,7 @@ void AddItem(MemoryFiles& machine, std::string_view line) {
         const auto space = rest.find(' ');
         const int width = Side(rest);
         const int height = space == std::string_view::npos ? width : Side(rest.substr(space + 1));
-        machine.AddFile("/pkg/background.bmp", Bitmap(width, height));
+        machine.AddFile("/pkg/background.bmp", test::BitmapFile24(width, height, 0x40, 0x40, 0x40));
         return;
     }
     const char split = kind == 'F' ? '=' : kind == 'L' ? '>' : '\0';

@@ -2,6 +2,7 @@
 // Reparse points (symbolic links, junctions) are reported as links that
 // are not followed: the package tools then read nothing through them.
 #include "common/HostFiles.h"
+#include "platform/win32/Win32Handle.h"
 
 #include <windows.h>
 
@@ -21,22 +22,7 @@ bool IsAbsence(DWORD error) {
            error == ERROR_INVALID_NAME || error == ERROR_BAD_NETPATH;
 }
 
-class Handle {
-public:
-    explicit Handle(HANDLE handle) : handle_(handle) {}
-    ~Handle() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
-        }
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
+// A file search, closed on every path out.
 class FindHandle {
 public:
     explicit FindHandle(HANDLE handle) : handle_(handle) {}
@@ -83,9 +69,10 @@ public:
     std::optional<fs::path> LinkTarget(const fs::path&) override { return std::nullopt; }
 
     std::string ReadFile(const fs::path& path) override {
-        Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        if (file.Get() == INVALID_HANDLE_VALUE) {
+        platform::FileHandle file(
+            CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!file.Valid()) {
             Fail(path);
         }
         std::string bytes;
