@@ -3,7 +3,7 @@
 # What building installers needs; the tests need the rest.
 BUILD_PACKAGES=(cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64)
 APT_PACKAGES=("${BUILD_PACKAGES[@]}" googletest libgtest-dev wine64 xvfb xauth fonts-ipafont
-    locales clang-format python3 python3-pefile osslsigncode openssl)
+    locales clang-format clang-14 libclang-rt-14-dev python3 python3-pefile osslsigncode openssl)
 HOST="$BUILD/host"
 NATIVE="$BUILD/native"
 WIN32_BUILD="$BUILD/win32"
@@ -160,6 +160,7 @@ run_test() {
     build_all
     log "native tests"
     (cd "$NATIVE" && ctest --output-on-failure)
+    fuzz_package_check 10
     log "win32 installer checks"
     (cd "$WIN32_BUILD" && ctest --output-on-failure)
     log "win64 tests under Wine"
@@ -171,6 +172,56 @@ run_test() {
     stop_display
     log "test run took $((SECONDS - started)) s"
     return $status
+}
+
+# The package check's fuzz harness (fuzz/package_check.cpp), built with
+# clang and libFuzzer under AddressSanitizer and UndefinedBehaviorSanitizer
+# from the sources it needs, one object per source, rebuilt when a source or
+# header is newer. clang cannot compile text to code page 932, so the
+# installer's own Japanese literals come out as UTF-8 here; the harness does
+# not depend on them. Warnings are errors in the tools' and the harness's
+# own sources.
+FUZZ_CHECK_DIR="$BUILD/fuzz-check"
+FUZZ_FLAGS=(-std=c++17 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined
+    -fno-sanitize-recover=all -I"$ROOT" -I"$ROOT/tools")
+
+build_fuzz_package_check() {
+    local objects=() source object flags newest
+    mkdir -p "$FUZZ_CHECK_DIR/obj"
+    newest="$(cd "$ROOT" && ls -t support/*.h package/*.h platform/*.h platform/substitute/*.h \
+        tools/common/*.h tools/check/*.h | head -1)"
+    for source in "$ROOT"/support/*.cpp "$ROOT"/package/*.cpp "$ROOT"/platform/substitute/*.cpp \
+        "$ROOT"/tools/common/*.cpp "$ROOT"/tools/check/*.cpp "$ROOT"/tests/native/BitmapFile.cpp \
+        "$ROOT"/fuzz/package_check.cpp; do
+        object="$FUZZ_CHECK_DIR/obj/$(echo "${source#"$ROOT"/}" | tr / _).o"
+        flags=(-fsanitize=fuzzer-no-link)
+        case "$source" in
+            "$ROOT"/tools/* | "$ROOT"/fuzz/*) flags+=(-Wall -Wextra -Werror) ;;
+        esac
+        if [ ! -f "$object" ] || [ "$source" -nt "$object" ] || [ "$ROOT/$newest" -nt "$object" ]; then
+            clang++-14 "${FUZZ_FLAGS[@]}" "${flags[@]}" -c "$source" -o "$object" >&2
+        fi
+        objects+=("$object")
+    done
+    clang++-14 "${FUZZ_FLAGS[@]}" -fsanitize=fuzzer "${objects[@]}" \
+        -o "$FUZZ_CHECK_DIR/fuzz_package_check" >&2
+}
+
+# Runs the harness for the given seconds from its seed corpus; new inputs go
+# to build/fuzz-check/corpus, never into the repository's seeds.
+fuzz_package_check() {
+    local seconds="$1"
+    build_fuzz_package_check
+    mkdir -p "$FUZZ_CHECK_DIR/corpus"
+    log "fuzzing the package check for $seconds s"
+    (cd "$FUZZ_CHECK_DIR" && ./fuzz_package_check -max_total_time="$seconds" \
+        -dict="$ROOT/fuzz/package_check.dict" -print_final_stats=1 \
+        corpus "$ROOT/fuzz/corpus/package_check") >&2
+}
+
+run_fuzz() {
+    ensure_tools
+    fuzz_package_check "${1:-60}"
 }
 
 run_demo() {

@@ -26,8 +26,15 @@ run_patchscript() {
     exec "$HOST/tools/patchscript" "$@"
 }
 
+run_check() {
+    ensure_packages "${BUILD_PACKAGES[@]}"
+    build_host patchpack
+    exec "$HOST/tools/patchpack" check "$@"
+}
+
 package_usage() {
-    echo "usage: ./run package DIR [--arch i686|x86_64] --out FILE.exe [patchpack build options]" >&2
+    echo "usage: ./run package DIR [--arch i686|x86_64] --out FILE.exe [--strict] [--force]" \
+        "[patchpack build options]" >&2
     return 2
 }
 

@@ -3,13 +3,13 @@
 // how a stub's sections and headers change when its resources are replaced.
 #include "StubImage.h"
 #include "TempDir.h"
-#include "common/TemporaryOutput.h"
 #include "pe/IconFile.h"
 #include "pe/InstallerImage.h"
 #include "pe/LittleEndian.h"
 #include "pe/PeChecksum.h"
 #include "pe/ResourceReader.h"
 #include "pe/ResourceSection.h"
+#include "pe/TemporaryOutput.h"
 #include "pe/VersionRecord.h"
 
 #include <gtest/gtest.h>
@@ -138,7 +138,7 @@ std::string Padded(std::string bytes, std::size_t alignment) {
 
 std::string Write(const PeImage& stub, const ResourceTree& tree, const test::TempDir& dir) {
     const InstallerImage image(stub, tree);
-    tools::TemporaryOutput out(dir.Path() / "out.exe");
+    pe::TemporaryOutput out(dir.Path() / "out.exe");
     image.Write(out);
     out.Commit();
     return dir.Read("out.exe");

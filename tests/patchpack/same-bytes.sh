@@ -44,9 +44,9 @@ for stub in "${stubs[@]}"; do
     arch="$(arch_of "$stub")"
     for package in "${packages[@]}"; do
         name="$(basename "$package")-$arch"
-        "$linux" build "$package" --arch "$arch" --stub "$stub" --out "$work/$name-linux.exe" \
+        "$linux" build "$package" --force --arch "$arch" --stub "$stub" --out "$work/$name-linux.exe" \
             >/dev/null || fail "$name: the Linux patchpack failed"
-        "$wine" "$windows" build "$(windows_path "$package")" --arch "$arch" \
+        "$wine" "$windows" build "$(windows_path "$package")" --force --arch "$arch" \
             --stub "$(windows_path "$stub")" --out "$(windows_path "$work/$name-windows.exe")" \
             >/dev/null || fail "$name: patchpack.exe failed"
         a="$(sha "$work/$name-linux.exe" 2>/dev/null)" b="$(sha "$work/$name-windows.exe" 2>/dev/null)"

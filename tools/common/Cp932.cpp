@@ -72,10 +72,10 @@ const std::map<char32_t, std::string>& Encoder() {
     return encoder;
 }
 
-} // namespace
-
-std::string Cp932ToUtf8(std::string_view bytes) {
-    std::string out;
+// Converts bytes character by character; returns false when a byte had to
+// be replaced.
+bool ConvertCp932(std::string_view bytes, std::string& out) {
+    bool valid = true;
     for (std::size_t i = 0; i < bytes.size();) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
         char32_t c = kNone;
@@ -87,9 +87,23 @@ std::string Cp932ToUtf8(std::string_view bytes) {
             c = SingleByte(byte);
         }
         AppendUtf8(out, c);
+        valid = valid && c != kNone;
         i += width;
     }
+    return valid;
+}
+
+} // namespace
+
+std::string Cp932ToUtf8(std::string_view bytes) {
+    std::string out;
+    ConvertCp932(bytes, out);
     return out;
+}
+
+bool IsValidCp932(std::string_view bytes) {
+    std::string ignored;
+    return ConvertCp932(bytes, ignored);
 }
 
 bool Utf8ToCp932(std::string_view text, std::string& out) {

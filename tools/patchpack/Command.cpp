@@ -1,18 +1,18 @@
 #include "Command.h"
 
+#include "BuildSummary.h"
+#include "CheckGate.h"
 #include "InstallerBuild.h"
-#include "common/Cp932.h"
-#include "common/PackagePlan.h"
+#include "check/Messages.h"
+#include "common/ConsoleText.h"
 #include "common/Unicode.h"
-#include "host/Host.h"
 #include "support/Mbcs.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <stdexcept>
+#include <set>
 
 namespace brisel::tools {
 
@@ -21,18 +21,19 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kDone = 0;
-constexpr int kFailed = 1;
-constexpr int kUsageError = 2;
+constexpr int kPackageErrors = 1;
+constexpr int kTrouble = 2;
 
-const char kHelp[] =
+const char kHelpEnglish[] =
     "patchpack: makes patch installers from package folders.\n"
     "\n"
     "usage: patchpack build PACKAGE_DIR --out FILE.exe [options]\n"
-    "       patchpack check PACKAGE_DIR\n"
+    "       patchpack check PACKAGE_DIR [--strict]\n"
     "       patchpack --help\n"
     "\n"
-    "build writes FILE.exe: the installer stub with the package's script, background\n"
-    "picture and payload files. check lists what an installer would carry.\n"
+    "build checks the package and writes FILE.exe: the installer stub with the\n"
+    "package's script, background picture and payload files. check only checks\n"
+    "and lists what an installer would carry.\n"
     "\n"
     "options of build:\n"
     "  --arch i686|x86_64        the installer's architecture (default i686)\n"
@@ -42,27 +43,86 @@ const char kHelp[] =
     "  --product-version TEXT    version record texts shown in the file's properties\n"
     "  --file-description TEXT\n"
     "  --product-name TEXT\n"
+    "  --strict                  warnings count as errors (also for check)\n"
+    "  --force                   build despite errors in the package\n"
     "\n"
-    "exit status: 0 done, 1 the package cannot become an installer, 2 wrong usage\n";
+    "exit status: 0 done, 1 the package has errors, 2 wrong usage or trouble\n";
 
-void Print(std::FILE* stream, const std::string& text) {
-    WriteText(stream, text);
+const char kHelpJapanese[] =
+    u8"patchpack: パッケージフォルダーからパッチのインストーラーを作ります。\n"
+    u8"\n"
+    u8"使い方: patchpack build パッケージフォルダー --out ファイル.exe [オプション]\n"
+    u8"        patchpack check パッケージフォルダー [--strict]\n"
+    u8"        patchpack --help\n"
+    u8"\n"
+    u8"build はパッケージを確認してからインストーラーを書き出します（スタブに、\n"
+    u8"スクリプト・背景画像・書き込むファイルを加えたもの）。check は確認だけを行い、\n"
+    u8"インストーラーに入るものを一覧にします。\n"
+    u8"\n"
+    u8"build のオプション:\n"
+    u8"  --arch i686|x86_64        インストーラーの種類（既定は i686）\n"
+    u8"  --stub ファイル.exe       もとにするスタブ（既定は patchpack と同じ場所の\n"
+    u8"                            stubs/stub-種類.exe）\n"
+    u8"  --icon ファイル.ico       プログラムのアイコン（含まれるすべての大きさ）\n"
+    u8"  --product-version 文字列  ファイルのプロパティに出るバージョン情報\n"
+    u8"  --file-description 文字列\n"
+    u8"  --product-name 文字列\n"
+    u8"  --strict                  警告もエラーとして扱う（check でも使えます）\n"
+    u8"  --force                   パッケージにエラーがあっても作る\n"
+    u8"\n"
+    u8"終了コード: 0 成功、1 パッケージにエラー、2 使い方の誤りまたはファイルの問題\n";
+
+const std::set<std::string> kBuildOptions = {
+    "--arch",        "--out", "--stub", "--icon", "--product-version", "--file-description",
+    "--product-name"};
+
+class Texts {
+public:
+    explicit Texts(Language language) : japanese_(language == Language::Japanese) {}
+    std::string Pick(const char* english, const char* japanese) const {
+        return japanese_ ? japanese : english;
+    }
+
+private:
+    bool japanese_;
+};
+
+std::string Thousands(std::uint64_t value) {
+    std::string digits = std::to_string(value);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), ",");
+    }
+    return digits;
 }
 
-int UsageError(const std::string& problem) {
-    Print(stderr, "patchpack: " + problem + " (see patchpack --help)\n");
-    return kUsageError;
+int UsageError(const std::string& problem, Language language) {
+    WriteErr("patchpack: " + problem +
+             Texts(language).Pick(" (see patchpack --help)\n", u8"（patchpack --help を参照）\n"));
+    return kTrouble;
+}
+
+int Trouble(const std::string& what, Language language) {
+    WriteErr(Texts(language).Pick("patchpack: error: ", u8"patchpack: エラー: ") + what + "\n");
+    return kTrouble;
 }
 
 struct Parsed {
     std::vector<std::string> positional;
     std::map<std::string, std::string> options;
+    std::set<std::string> flags;
+
+    std::optional<std::string> Option(const std::string& name) const {
+        const auto found = options.find(name);
+        return found == options.end() ? std::nullopt : std::optional(found->second);
+    }
 };
 
-// Splits arguments into positional ones and known options with a value
-// ("--name value" or "--name=value"). Returns an error text, or "".
-std::string Parse(const std::vector<std::string>& args, const std::vector<std::string>& known,
-                  Parsed& parsed) {
+// Splits arguments into positional ones, the known flags and the known
+// options with a value ("--name value" or "--name=value"). Returns an error
+// text, or "" when the arguments are well formed.
+std::string Parse(const std::vector<std::string>& args, const std::set<std::string>& options,
+                  const std::set<std::string>& flags, Language language, Parsed& parsed) {
+    const Texts texts(language);
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg.rfind("--", 0) != 0 || arg == "--") {
@@ -71,96 +131,118 @@ std::string Parse(const std::vector<std::string>& args, const std::vector<std::s
         }
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        if (std::find(known.begin(), known.end(), name) == known.end()) {
-            return "unknown option " + name;
-        }
-        if (equals != std::string::npos) {
+        if (flags.count(name) > 0 && equals == std::string::npos) {
+            parsed.flags.insert(name);
+        } else if (options.count(name) == 0) {
+            return Fill(texts.Pick("unknown option {1}", u8"{1} というオプションはありません"),
+                        {name});
+        } else if (equals != std::string::npos) {
             parsed.options[name] = arg.substr(equals + 1);
         } else if (i + 1 < args.size()) {
             parsed.options[name] = args[++i];
         } else {
-            return name + " needs a value";
+            return Fill(texts.Pick("{1} needs a value", u8"{1} の後に値がありません"), {name});
+        }
+    }
+    if (parsed.positional.size() != 1) {
+        return texts.Pick("give one package folder",
+                          u8"パッケージフォルダーを一つ指定してください");
+    }
+    return "";
+}
+
+GateOptions Gate(const Parsed& parsed, std::vector<OutputTarget> outputs) {
+    GateOptions gate;
+    gate.strict = parsed.flags.count("--strict") > 0;
+    gate.force = parsed.flags.count("--force") > 0;
+    gate.outputs = std::move(outputs);
+    return gate;
+}
+
+int Check(const std::vector<std::string>& args, Language language) {
+    Parsed parsed;
+    const std::string error = Parse(args, {}, {"--strict"}, language, parsed);
+    if (!error.empty()) {
+        return UsageError(error, language);
+    }
+    const auto host = MakeHostFiles();
+    const PackageFolder folder(*host, fs::u8path(parsed.positional[0]));
+    GateOptions gate = Gate(parsed, {});
+    gate.writes = false;
+    if (CheckBeforeWriting(folder, gate, language).errors > 0) {
+        return kPackageErrors;
+    }
+    WriteOut(SummaryText(PlanPackage(folder), std::nullopt, language));
+    return kDone;
+}
+
+// The options of build, or an error text.
+std::string ReadBuildOptions(const Parsed& parsed, Language language, BuildOptions& options) {
+    const Texts texts(language);
+    options.package = fs::u8path(parsed.positional[0]);
+    const auto out = parsed.Option("--out");
+    if (!out || out->empty()) {
+        return texts.Pick("build needs --out FILE.exe",
+                          u8"build には --out ファイル.exe が必要です");
+    }
+    options.out = fs::absolute(fs::u8path(*out));
+    options.arch = parsed.Option("--arch").value_or("i686");
+    if (options.arch != "i686" && options.arch != "x86_64") {
+        return Fill(texts.Pick("--arch must be i686 or x86_64, not {1}",
+                               u8"--arch は i686 か x86_64 です（{1} は使えません）"),
+                    {options.arch});
+    }
+    if (const auto stub = parsed.Option("--stub")) {
+        options.stub = fs::u8path(*stub);
+    }
+    if (const auto icon = parsed.Option("--icon")) {
+        options.icon = fs::u8path(*icon);
+    }
+    options.productVersion = parsed.Option("--product-version");
+    options.fileDescription = parsed.Option("--file-description");
+    options.productName = parsed.Option("--product-name");
+    for (const auto* text :
+         {&options.productVersion, &options.fileDescription, &options.productName}) {
+        std::u32string decoded;
+        if (*text && !DecodeUtf8(**text, decoded)) {
+            return texts.Pick("a version text is not valid UTF-8",
+                              u8"バージョン情報の文字列が UTF-8 として正しくありません");
         }
     }
     return "";
 }
 
-PackagePlan PlanAndWarn(const fs::path& folder) {
-    PackagePlan plan = PlanPackage(folder);
-    for (const auto& warning : plan.warnings) {
-        Print(stderr, "patchpack: warning: " + warning + "\n");
-    }
-    return plan;
-}
-
-int Check(const std::vector<std::string>& args) {
+int Build(const std::vector<std::string>& args, Language language) {
     Parsed parsed;
-    const std::string error = Parse(args, {}, parsed);
-    if (!error.empty()) {
-        return UsageError(error);
-    }
-    if (parsed.positional.size() != 1) {
-        return UsageError("check takes one package folder");
-    }
-    const PackagePlan plan = PlanAndWarn(fs::u8path(parsed.positional[0]));
-    std::string out = "RESOURCE_SCRIPT TEXT " + plan.script.u8string() + "\n" +
-                      "RESOURCE_BACKGROUND BMP " + plan.background.u8string() + "\n";
-    for (const auto& payload : plan.payloads) {
-        out += "RESOURCE_FILE" + std::to_string(payload.number) + " BIN " +
-               payload.source.u8string() + " (\"" + Cp932ToUtf8(payload.entry) + "\")\n";
-    }
-    Print(stdout, out);
-    return kDone;
-}
-
-int Build(const std::vector<std::string>& args) {
-    Parsed parsed;
-    const std::string error = Parse(args,
-                                    {"--arch", "--out", "--stub", "--icon", "--product-version",
-                                     "--file-description", "--product-name"},
-                                    parsed);
-    if (!error.empty()) {
-        return UsageError(error);
-    }
-    if (parsed.positional.size() != 1) {
-        return UsageError("build takes one package folder");
-    }
+    std::string error = Parse(args, kBuildOptions, {"--strict", "--force"}, language, parsed);
     BuildOptions options;
-    options.package = fs::u8path(parsed.positional[0]);
-    const auto option = [&](const char* name) -> std::optional<std::string> {
-        const auto found = parsed.options.find(name);
-        return found == parsed.options.end() ? std::nullopt : std::optional(found->second);
-    };
-    if (!option("--out") || option("--out")->empty()) {
-        return UsageError("build needs --out FILE.exe");
+    if (error.empty()) {
+        error = ReadBuildOptions(parsed, language, options);
     }
-    options.out = fs::u8path(*option("--out"));
-    options.arch = option("--arch").value_or("i686");
-    if (options.arch != "i686" && options.arch != "x86_64") {
-        return UsageError("--arch must be i686 or x86_64, not " + options.arch);
+    if (!error.empty()) {
+        return UsageError(error, language);
     }
-    if (option("--stub")) {
-        options.stub = fs::u8path(*option("--stub"));
+    const auto host = MakeHostFiles();
+    const PackageFolder folder(*host, options.package);
+    if (!CheckBeforeWriting(folder, Gate(parsed, {{"--out", options.out}}), language).build) {
+        return kPackageErrors;
     }
-    if (option("--icon")) {
-        options.icon = fs::u8path(*option("--icon"));
+    const PackagePlan plan = PlanPackage(folder);
+    try {
+        BuildInstaller(options, plan);
+    } catch (const InstallerTooLarge& e) {
+        const Texts texts(language);
+        WriteErr(Fill(texts.Pick("patchpack: error: the installer would be {1} bytes in memory, "
+                                 "over the {2} bytes (1 GiB) that a 32-bit installer can load: "
+                                 "make the payload smaller or split the patch\n",
+                                 u8"patchpack: エラー: インストーラーがメモリー上で {1} バイトに"
+                                 u8"なり、32 ビットのインストーラーが読み込める {2} バイト"
+                                 u8"（1 GiB）を超えます。ファイルを減らすか、パッチを分けて"
+                                 u8"ください\n"),
+                      {Thousands(e.Size()), Thousands(kLargestInstaller)}));
+        return kPackageErrors;
     }
-    options.productVersion = option("--product-version");
-    options.fileDescription = option("--file-description");
-    options.productName = option("--product-name");
-    for (const auto* text :
-         {&options.productVersion, &options.fileDescription, &options.productName}) {
-        std::u32string decoded;
-        if (*text && !DecodeUtf8(**text, decoded)) {
-            return UsageError("a version text is not valid UTF-8");
-        }
-    }
-
-    const PackagePlan plan = PlanAndWarn(options.package);
-    BuildInstaller(options, plan);
-    Print(stdout, options.out.u8string() + ": " + std::to_string(fs::file_size(options.out)) +
-                      " bytes, " + std::to_string(plan.payloads.size()) + " payload file" +
-                      (plan.payloads.size() == 1 ? "" : "s") + "\n");
+    WriteOut(SummaryText(plan, InstallerFile{options.out, fs::file_size(options.out)}, language));
     return kDone;
 }
 
@@ -168,27 +250,34 @@ int Build(const std::vector<std::string>& args) {
 
 int RunPatchpack(const std::vector<std::string>& args) {
     InstallLeadByteSet(LeadByteSet::ShiftJis());
+    const Language language = UserLanguage();
+    const Texts texts(language);
     if (args.empty()) {
-        return UsageError("no command given");
+        return UsageError(texts.Pick("no command given", u8"コマンドがありません"), language);
     }
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
-        Print(stdout, kHelp);
+        WriteOut(texts.Pick(kHelpEnglish, kHelpJapanese));
         return kDone;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     try {
         if (command == "build") {
-            return Build(rest);
+            return Build(rest, language);
         }
         if (command == "check") {
-            return Check(rest);
+            return Check(rest, language);
         }
-        return UsageError("unknown command " + command);
+        return UsageError(
+            Fill(texts.Pick("unknown command {1}", u8"{1} というコマンドはありません"), {command}),
+            language);
+    } catch (const PackageFolderMissing& e) {
+        return Trouble(std::string(e.what()) + texts.Pick(": no such package folder",
+                                                          u8": パッケージフォルダーがありません"),
+                       language);
     } catch (const std::exception& e) {
-        Print(stderr, std::string("patchpack: ") + e.what() + "\n");
+        return Trouble(e.what(), language);
     }
-    return kFailed;
 }
 
 } // namespace brisel::tools

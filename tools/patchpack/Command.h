@@ -1,4 +1,14 @@
-// The patchpack command line, with arguments in UTF-8.
+// The patchpack command line, with arguments in UTF-8:
+//
+//   patchpack build DIR --out FILE.exe [--arch i686|x86_64] [--stub FILE.exe]
+//                   [--icon FILE.ico] [--product-version TEXT]
+//                   [--file-description TEXT] [--product-name TEXT]
+//                   [--strict] [--force]
+//   patchpack check DIR [--strict]
+//   patchpack --help
+//
+// Every command checks the package first and prints its findings to stderr;
+// build writes nothing when the check finds errors, unless --force.
 #pragma once
 
 #include <string>
@@ -6,8 +16,9 @@
 
 namespace brisel::tools {
 
-// Runs one command; returns the exit status: 0 done, 1 the package or a
-// file is at fault (reported), 2 the command line is wrong.
+// Runs one command and returns the exit status: 0 done, 1 the package has
+// errors (or would make too large an installer), 2 the command line is
+// wrong (one line on stderr) or there was trouble with a file.
 int RunPatchpack(const std::vector<std::string>& args);
 
 } // namespace brisel::tools

@@ -1,14 +1,14 @@
 #include "InstallerBuild.h"
 
+#include "common/HostSystem.h"
 #include "common/ScriptSummary.h"
-#include "common/TemporaryOutput.h"
 #include "common/Unicode.h"
-#include "host/Host.h"
 #include "pe/IconFile.h"
 #include "pe/InstallerImage.h"
 #include "pe/LittleEndian.h"
 #include "pe/PeImage.h"
 #include "pe/ResourceReader.h"
+#include "pe/TemporaryOutput.h"
 #include "pe/VersionRecord.h"
 
 namespace brisel::tools {
@@ -17,14 +17,6 @@ namespace fs = std::filesystem;
 using namespace pe;
 
 namespace {
-
-std::string Thousands(std::uint64_t value) {
-    std::string digits = std::to_string(value);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
-    }
-    return digits;
-}
 
 PeImage LoadStub(const BuildOptions& options) {
     const fs::path path = options.stub.empty() ? DefaultStub(options.arch) : options.stub;
@@ -104,10 +96,7 @@ void BuildInstaller(const BuildOptions& options, const PackagePlan& plan) {
 
     const InstallerImage image(stub, tree);
     if (image.SizeOfImage() > kLargestInstaller) {
-        throw PackageError("the installer would be " + Thousands(image.SizeOfImage()) +
-                           " bytes in memory, over the limit of " + Thousands(kLargestInstaller) +
-                           " bytes (1 GiB) that a 32-bit installer can load: make the "
-                           "payload smaller or split the patch into several installers");
+        throw InstallerTooLarge(image.SizeOfImage());
     }
     TemporaryOutput out(options.out);
     image.Write(out);

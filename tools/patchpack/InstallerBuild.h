@@ -30,8 +30,19 @@ struct BuildOptions {
 // The stub patchpack uses for arch when none is named.
 std::filesystem::path DefaultStub(const std::string& arch);
 
-// Refuses, with PackageError naming the size and the limit, an installer
-// larger than kLargestInstaller before anything is written.
+// A package whose installer would be larger than kLargestInstaller.
+class InstallerTooLarge : public PackageError {
+public:
+    explicit InstallerTooLarge(std::uint64_t size)
+        : PackageError("the installer would be too large"), size_(size) {}
+    std::uint64_t Size() const { return size_; }
+
+private:
+    std::uint64_t size_;
+};
+
+// Writes the installer. Throws InstallerTooLarge before anything is
+// written, and PackageError when the stub, the icon or a file is at fault.
 void BuildInstaller(const BuildOptions& options, const PackagePlan& plan);
 
 } // namespace brisel::tools

@@ -2,7 +2,7 @@
 // On Windows the arguments arrive as UTF-16 and are passed on as UTF-8, so
 // that folder and file names in any language reach the tool unchanged.
 #include "Command.h"
-#include "host/Host.h"
+#include "common/HostSystem.h"
 
 #include <string>
 #include <vector>

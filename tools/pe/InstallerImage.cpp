@@ -2,9 +2,9 @@
 
 #include "LittleEndian.h"
 #include "PeChecksum.h"
+#include "TemporaryOutput.h"
+#include "common/HostSystem.h"
 #include "common/PackagePlan.h"
-#include "common/TemporaryOutput.h"
-#include "host/Host.h"
 
 #include <memory>
 
@@ -163,7 +163,7 @@ std::string InstallerImage::Headers() const {
     return head;
 }
 
-void InstallerImage::Write(tools::TemporaryOutput& out) const {
+void InstallerImage::Write(TemporaryOutput& out) const {
     if (sizeOfImage_ > 0xFFFFFFFFull || fileSize_ > 0xFFFFFFFFull) {
         throw FormatError("the image would exceed 4 GiB");
     }
@@ -184,7 +184,7 @@ void InstallerImage::Write(tools::TemporaryOutput& out) const {
     out.WriteAt(stub_.ChecksumOffset(), checksum);
 }
 
-void InstallerImage::WriteResources(tools::TemporaryOutput& out, PeChecksum& sum) const {
+void InstallerImage::WriteResources(TemporaryOutput& out, PeChecksum& sum) const {
     const Section& section = sections_[resourceIndex_];
     const auto emit = [&](std::string_view bytes) {
         sum.Add(bytes);

@@ -16,11 +16,9 @@
 #include <string>
 #include <vector>
 
-namespace brisel::tools {
-class TemporaryOutput;
-}
-
 namespace brisel::pe {
+
+class TemporaryOutput;
 
 class InstallerImage {
 public:
@@ -34,11 +32,11 @@ public:
 
     // Writes the image in one pass, copying file-backed resources in
     // bounded pieces, and finally sets the checksum.
-    void Write(tools::TemporaryOutput& out) const;
+    void Write(TemporaryOutput& out) const;
 
 private:
     std::string Headers() const;
-    void WriteResources(tools::TemporaryOutput& out, class PeChecksum& sum) const;
+    void WriteResources(TemporaryOutput& out, class PeChecksum& sum) const;
 
     const PeImage& stub_;
     ResourceSection resources_;

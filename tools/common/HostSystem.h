@@ -1,12 +1,11 @@
-// The few services of the host system that the tools need and that differ
-// between Linux and Windows: files by path (wide paths on Windows), the
-// tool's own location, and text on the console.
+// The host services that writing an installer needs besides HostFiles:
+// opening a payload for reading, creating and renaming the output file, and
+// the tool's own location. Wide-character paths on Windows.
 #pragma once
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <string_view>
 
 namespace brisel::tools {
 
@@ -22,9 +21,6 @@ bool RenameOnto(const std::filesystem::path& from, const std::filesystem::path& 
 
 // The running program's own file.
 std::filesystem::path ExecutablePath();
-
-// Writes UTF-8 text to stdout or stderr so that the console shows it.
-void WriteText(std::FILE* stream, std::string_view utf8);
 
 #ifdef _WIN32
 // A NUL-terminated UTF-16 text as UTF-8; unpaired surrogates become U+FFFD.

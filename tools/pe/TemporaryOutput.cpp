@@ -1,14 +1,17 @@
 #include "TemporaryOutput.h"
 
-#include "PackagePlan.h"
-#include "host/Host.h"
+#include "common/HostSystem.h"
+#include "common/PackagePlan.h"
 
 #include <cerrno>
 #include <cstring>
 
-namespace brisel::tools {
+namespace brisel::pe {
 
 namespace fs = std::filesystem;
+using tools::CreateNewFile;
+using tools::PackageError;
+using tools::RenameOnto;
 
 TemporaryOutput::TemporaryOutput(const fs::path& target) : target_(target) {
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
@@ -65,4 +68,4 @@ void TemporaryOutput::Commit() {
     committed_ = true;
 }
 
-} // namespace brisel::tools
+} // namespace brisel::pe

@@ -1,4 +1,4 @@
-#include "Host.h"
+#include "common/HostSystem.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -55,24 +55,6 @@ std::string WideToUtf8(const wchar_t* text) {
     WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
     out.pop_back();
     return out;
-}
-
-// A console shows UTF-16 text written with WriteConsoleW whatever its code
-// page; redirected output gets the UTF-8 bytes.
-void WriteText(std::FILE* stream, std::string_view utf8) {
-    const HANDLE handle = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
-    DWORD mode = 0;
-    if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) && !utf8.empty()) {
-        const int size = static_cast<int>(utf8.size());
-        const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-        std::wstring wide(static_cast<std::size_t>(length), L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
-        std::fflush(stream);
-        DWORD written = 0;
-        WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-        return;
-    }
-    std::fwrite(utf8.data(), 1, utf8.size(), stream);
 }
 
 } // namespace brisel::tools

@@ -1,4 +1,4 @@
-#include "Host.h"
+#include "common/HostSystem.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -28,10 +28,6 @@ bool RenameOnto(const std::filesystem::path& from, const std::filesystem::path& 
 std::filesystem::path ExecutablePath() {
     std::error_code error;
     return std::filesystem::read_symlink("/proc/self/exe", error);
-}
-
-void WriteText(std::FILE* stream, std::string_view utf8) {
-    std::fwrite(utf8.data(), 1, utf8.size(), stream);
 }
 
 } // namespace brisel::tools

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string_view>
 
-namespace brisel::tools {
+namespace brisel::pe {
 
 class TemporaryOutput {
 public:
@@ -34,4 +34,4 @@ private:
     bool committed_ = false;
 };
 
-} // namespace brisel::tools
+} // namespace brisel::pe

@@ -1,0 +1,22 @@
+# add_test_package_installers(PREFIX LIST_VAR): an installer PREFIX<name> from
+# each package folder of the end-to-end tests; their target names go to
+# LIST_VAR. Packages broken on purpose, to see how the installer handles
+# them, are written with FORCE: patchpack refuses them otherwise.
+include(${CMAKE_SOURCE_DIR}/cmake/PatchInstaller.cmake)
+
+function(add_test_package_installers prefix list_var)
+    set(broken blank-linkpath no-linkpath no-outfiles)
+    file(GLOB packages LIST_DIRECTORIES true CONFIGURE_DEPENDS
+        ${CMAKE_SOURCE_DIR}/tests/wine/e2e/packages/*)
+    set(targets)
+    foreach(package ${packages})
+        get_filename_component(name ${package} NAME)
+        set(force)
+        if(name IN_LIST broken)
+            set(force FORCE)
+        endif()
+        add_patch_installer(${prefix}${name} ${package} ${force})
+        list(APPEND targets ${prefix}${name})
+    endforeach()
+    set(${list_var} ${targets} PARENT_SCOPE)
+endfunction()
