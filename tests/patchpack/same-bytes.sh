@@ -4,10 +4,12 @@
 # every package and stub, and so do both for a copy of a package in other
 # folders (with Japanese names), written a second later.
 #   same-bytes.sh LINUX_PATCHPACK WINDOWS_PATCHPACK WINE_RUNNER WORK_DIR \
-#       STUB... -- PACKAGE_DIR...
+#       MOVED_PACKAGE STUB... -- PACKAGE_DIR...
+# Packages broken on purpose are written with --force. MOVED_PACKAGE is the
+# one copied to other folders; it must be among the packages.
 set -uo pipefail
-linux="$1" windows="$2" wine="$3" work="$4"
-shift 4
+linux="$1" windows="$2" wine="$3" work="$4" moved="$5"
+shift 5
 stubs=()
 while [ $# -gt 0 ] && [ "$1" != -- ]; do
     [ -n "$1" ] && [ -f "$1" ] && stubs+=("$1")
@@ -62,7 +64,7 @@ done
 # tools a second apart: every copy gives the first installer's bytes.
 stub="${stubs[0]}"
 arch="$(arch_of "$stub")"
-package="${packages[0]}"
+package="$moved"
 reference="$(sha "$work/$(basename "$package")-$arch-linux.exe")"
 for place in "場所 甲" "場所 乙"; do
     copy="$work/$place/パッケージ"

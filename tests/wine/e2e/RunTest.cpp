@@ -240,14 +240,17 @@ TEST_F(RunTest, TypeZeroWritesNothingAndSaysNothing) {
 // e2e-signed.exe is e2e-typical.exe with an Authenticode signature, which
 // the loader and the resource functions must read past.
 TEST_F(RunTest, ASignedInstallerPatchesTheGameLikeTheUnsignedOne) {
+    const wchar_t* const names[] = {L"a.dat", L"b.dat", L"sub\\c.dat", L"d.dat"};
     InstallGame();
-    machine.MakeFolder(kGameDir + L"\\sub");
+    for (const wchar_t* name : names) {
+        machine.WriteFile(kGameDir + L"\\" + name, "old"); // removed with the machine
+    }
     Started run = Start("signed");
     ASSERT_NE(run.window, nullptr);
     EXPECT_TRUE(run.startupMessages.empty());
     EXPECT_EQ(WindowText(DirectoryField(run.window)), game);
     EXPECT_EQ(PressStart(run), std::vector<std::wstring>{kSuccess});
-    for (const wchar_t* name : {L"a.dat", L"b.dat", L"sub\\c.dat", L"d.dat"}) {
+    for (const wchar_t* name : names) {
         EXPECT_EQ(ReadWholeFile(kGameDir + L"\\" + name), Payload("typical", name)) << name;
     }
     ExpectClosesWithCancel(run);
