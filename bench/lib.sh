@@ -3,13 +3,15 @@
 
 # Runs a command once; prints "seconds peak_kib" (wall time, peak RSS).
 bench_time() {
-    local out
-    out="$(mktemp)"
-    /usr/bin/time -f '%e %M' -o "$out" "$@" >/dev/null 2>&1 || {
+    local out err
+    out="$(mktemp)" err="$(mktemp)"
+    /usr/bin/time -f '%e %M' -o "$out" "$@" >/dev/null 2>"$err" || {
         echo "bench: failed: $*" >&2
-        rm -f "$out"
+        cat "$err" >&2
+        rm -f "$out" "$err"
         return 1
     }
+    rm -f "$err"
     tail -n 1 "$out"
     rm -f "$out"
 }
