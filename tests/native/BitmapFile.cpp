@@ -38,4 +38,34 @@ std::string BitmapFile24(int width, int height, std::uint8_t r, std::uint8_t g, 
     return file;
 }
 
+std::string BitmapFile(const BitmapSpec& spec) {
+    std::string header;
+    Put(header, spec.headerSize, 4);
+    Put(header, static_cast<std::uint32_t>(spec.width), 4);
+    Put(header, static_cast<std::uint32_t>(spec.height), 4);
+    Put(header, 1, 2);
+    Put(header, spec.bitCount, 2);
+    Put(header, spec.compression, 4);
+    Put(header, spec.sizeImage, 4);
+    Put(header, 0, 4); // pixels per metre
+    Put(header, 0, 4);
+    Put(header, spec.coloursUsed, 4);
+    Put(header, spec.coloursImportant, 4);
+    header += spec.headerMasks;
+    header.resize(spec.headerSize, '\0');
+
+    const auto pixelOffset = static_cast<std::uint32_t>(14 + header.size() + spec.extra.size());
+    std::string file = "BM";
+    Put(file, pixelOffset + static_cast<std::uint32_t>(spec.pixels.size()), 4);
+    Put(file, 0, 4);
+    Put(file, pixelOffset, 4);
+    return file + header + spec.extra + spec.pixels;
+}
+
+std::string U32Bytes(std::uint32_t value) {
+    std::string bytes;
+    Put(bytes, value, 4);
+    return bytes;
+}
+
 } // namespace brisel::test

@@ -9,4 +9,26 @@ namespace brisel::test {
 // A bottom-up 24-bit bitmap file of the given size, every pixel (r, g, b).
 std::string BitmapFile24(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b);
 
+// Any bitmap file: the file header, an info header of headerSize bytes
+// (at least 40; the masks go at its offset 40 when it has room for them),
+// then extra (masks after a plain header, a colour table), then the pixels,
+// which start right after extra.
+struct BitmapSpec {
+    std::uint32_t headerSize = 40;
+    std::int32_t width = 1;
+    std::int32_t height = 1;
+    std::uint16_t bitCount = 24;
+    std::uint32_t compression = 0;
+    std::uint32_t sizeImage = 0;
+    std::uint32_t coloursUsed = 0;
+    std::uint32_t coloursImportant = 0;
+    std::string headerMasks; // written at offset 40 of a larger header
+    std::string extra;
+    std::string pixels;
+};
+std::string BitmapFile(const BitmapSpec& spec);
+
+// Four bytes, little-endian.
+std::string U32Bytes(std::uint32_t value);
+
 } // namespace brisel::test
