@@ -145,6 +145,7 @@ run_test() {
     build_all
     log "native tests"
     (cd "$NATIVE" && ctest --output-on-failure)
+    fuzz_smoke
     inspect_installer "$WIN32_BUILD/app/sample-installer.exe" i686 RESOURCE_FILE0
     inspect_installer "$WIN64_BUILD/app/sample-installer.exe" x86_64 RESOURCE_FILE0
     # A blank "%OutFiles" line consumes payload number 1.
