@@ -7,7 +7,6 @@
 # inputs collect between runs; inputs that fail a property or crash are
 # saved in build/fuzz/findings/.
 
-APT_PACKAGES+=(clang-14 libclang-rt-14-dev)
 FUZZ_BUILD="$BUILD/fuzz"
 
 fuzz_harnesses() {

@@ -1,7 +1,8 @@
 # Functions behind ./run. Sourced with ROOT and BUILD set.
 
 APT_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev g++-mingw-w64-i686
-    g++-mingw-w64-x86-64 wine64 xvfb xauth fonts-ipafont locales clang-format)
+    g++-mingw-w64-x86-64 wine64 xvfb xauth fonts-ipafont locales clang-format
+    clang-14 libclang-rt-14-dev)
 NATIVE="$BUILD/native"
 WIN32_BUILD="$BUILD/win32"
 WIN64_BUILD="$BUILD/win64"
@@ -172,22 +173,25 @@ run_patchscript() {
     exec "$NATIVE/tools/patchscript" "$@"
 }
 
+PACKAGE_USAGE="usage: ./run package DIR --arch i686|x86_64 --out FILE.exe [--strict] [--force]"
+
 run_package() {
-    local dir="" arch="" out=""
+    local dir="" arch="" out="" flags=()
     while [ $# -gt 0 ]; do
         case "$1" in
             --arch) arch="${2:-}"; shift 2 ;;
             --out) out="${2:-}"; shift 2 ;;
+            --strict | --force) flags+=("$1"); shift ;;
             *)
                 if [ -n "$dir" ]; then
-                    echo "usage: ./run package DIR --arch i686|x86_64 --out FILE.exe" >&2
+                    echo "$PACKAGE_USAGE" >&2
                     return 2
                 fi
                 dir="$1"; shift ;;
         esac
     done
     if [ -z "$dir" ] || [ -z "$out" ] || { [ "$arch" != i686 ] && [ "$arch" != x86_64 ]; }; then
-        echo "usage: ./run package DIR --arch i686|x86_64 --out FILE.exe" >&2
+        echo "$PACKAGE_USAGE" >&2
         return 2
     fi
     ensure_tools
@@ -196,8 +200,18 @@ run_package() {
     [ "$arch" = x86_64 ] && build="$WIN64_BUILD"
     build_windows "$arch" "$build"
     "$NATIVE/tools/patchpack" build "$dir" --arch "$arch" --link-recipe "$build/installer-link.txt" \
-        --out "$out" >&2
+        --out "$out" "${flags[@]}" >&2
     echo "$out"
+}
+
+run_check() {
+    if [ ! -x "$NATIVE/tools/patchpack" ]; then
+        ensure_tools
+        build_native
+    else
+        cmake --build "$NATIVE" --target patchpack >&2
+    fi
+    exec "$NATIVE/tools/patchpack" check "$@"
 }
 
 run_demo() {
