@@ -7,49 +7,13 @@
 #include "package/TResourceStream.h"
 #include "platform/substitute/SubstituteStore.h"
 #include "support/Exceptions.h"
+#include "tests/native/BitmapFile.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
-namespace {
-
 using namespace brisel;
-
-std::uint32_t U32At(const std::string& bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 4; i > 0; --i) {
-        value = value << 8 | static_cast<unsigned char>(bytes[at + i - 1]);
-    }
-    return value;
-}
-
-// What a reader that believes every field of the header takes from the
-// packed DIB: where it expects the pixels and how many bytes in all.
-struct Described {
-    std::uint64_t pixelOffset;
-    std::uint64_t total;
-};
-
-Described DescribedByHeader(const std::string& dib) {
-    const std::uint32_t headerSize = U32At(dib, 0);
-    const auto width = static_cast<std::int32_t>(U32At(dib, 4));
-    const auto height = static_cast<std::int32_t>(U32At(dib, 8));
-    const std::uint32_t bitCount = U32At(dib, 12) >> 16;
-    const std::uint32_t compression = U32At(dib, 16);
-    const std::uint32_t coloursUsed = U32At(dib, 32);
-    const std::uint64_t colours =
-        coloursUsed != 0 ? coloursUsed : (bitCount <= 8 ? std::uint64_t{1} << bitCount : 0);
-    const std::uint64_t masks = compression == 3 && headerSize == 40 ? 12 : 0;
-    const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bitCount + 31) / 32 * 4;
-    const std::uint64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
-    const std::uint64_t pixels =
-        compression == 1 || compression == 2 ? U32At(dib, 20) : stride * rows;
-    const std::uint64_t offset = headerSize + masks + colours * 4;
-    return {offset, offset + pixels};
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     substitute::PackageResources().clear();
@@ -73,12 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const std::string& dib = bitmap.PackedDib();
-    FUZZ_CHECK(dib.size() >= 40 && U32At(dib, 0) == 40);
-    const Described described = DescribedByHeader(dib);
+    FUZZ_CHECK(dib.size() >= 40 && test::U32At(dib, 0) == 40);
+    // Everything a reader that believes the header takes is what was copied.
+    const test::DibExtent described = test::DibExtentFromHeader(dib);
     FUZZ_CHECK(described.pixelOffset == bitmap.PixelOffset());
     FUZZ_CHECK(described.total == dib.size());
-    FUZZ_CHECK(bitmap.Width() == static_cast<std::int32_t>(U32At(dib, 4)));
-    const auto height = static_cast<std::int32_t>(U32At(dib, 8));
+    FUZZ_CHECK(bitmap.Width() == static_cast<std::int32_t>(test::U32At(dib, 4)));
+    const auto height = static_cast<std::int32_t>(test::U32At(dib, 8));
     FUZZ_CHECK(bitmap.Height() == std::abs(height));
     FUZZ_CHECK(bitmap.Width() >= 1 && bitmap.Width() <= 32768);
     FUZZ_CHECK(bitmap.Height() >= 1 && bitmap.Height() <= 32768);

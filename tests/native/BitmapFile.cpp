@@ -68,4 +68,30 @@ std::string U32Bytes(std::uint32_t value) {
     return bytes;
 }
 
+std::uint32_t U32At(const std::string& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 4; i > 0; --i) {
+        value = value << 8 | static_cast<unsigned char>(bytes[at + i - 1]);
+    }
+    return value;
+}
+
+DibExtent DibExtentFromHeader(const std::string& dib) {
+    const std::uint32_t headerSize = U32At(dib, 0);
+    const auto width = static_cast<std::int32_t>(U32At(dib, 4));
+    const auto height = static_cast<std::int32_t>(U32At(dib, 8));
+    const std::uint32_t bitCount = U32At(dib, 12) >> 16;
+    const std::uint32_t compression = U32At(dib, 16);
+    const std::uint32_t coloursUsed = U32At(dib, 32);
+    const std::uint64_t colours =
+        coloursUsed != 0 ? coloursUsed : (bitCount <= 8 ? std::uint64_t{1} << bitCount : 0);
+    const std::uint64_t masks = compression == 3 && headerSize == 40 ? 12 : 0;
+    const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bitCount + 31) / 32 * 4;
+    const std::uint64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
+    const std::uint64_t pixels =
+        compression == 1 || compression == 2 ? U32At(dib, 20) : stride * rows;
+    const std::uint64_t offset = headerSize + masks + colours * 4;
+    return {offset, offset + pixels};
+}
+
 } // namespace brisel::test

@@ -28,7 +28,18 @@ struct BitmapSpec {
 };
 std::string BitmapFile(const BitmapSpec& spec);
 
-// Four bytes, little-endian.
+// Four bytes, little-endian, and back.
 std::string U32Bytes(std::uint32_t value);
+std::uint32_t U32At(const std::string& bytes, std::size_t at);
+
+// What a reader of a packed DIB takes from it when it believes every field
+// of the header: the header, the masks after a plain header, as many colour
+// entries as biClrUsed says (2^bpp when it is 0), then the pixels (the
+// image size of a run-length encoded picture, whole rows otherwise).
+struct DibExtent {
+    std::uint64_t pixelOffset;
+    std::uint64_t total;
+};
+DibExtent DibExtentFromHeader(const std::string& dib);
 
 } // namespace brisel::test

@@ -116,35 +116,6 @@ TEST_F(PackageStreamTest, RejectsBrokenBitmapsWithTheReadersMessages) {
     EXPECT_EQ(LoadBitmapError(good), "(no error)");
 }
 
-std::uint32_t U32At(const std::string& bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 4; i > 0; --i) {
-        value = value << 8 | static_cast<unsigned char>(bytes[at + i - 1]);
-    }
-    return value;
-}
-
-// How many bytes a reader of a packed DIB takes from it when it believes
-// every field of the header: the header, the masks after a plain header, as
-// many colour entries as biClrUsed says (2^bpp when it is 0), the pixels.
-std::size_t BytesTheHeaderDescribes(const std::string& dib) {
-    const std::uint32_t headerSize = U32At(dib, 0);
-    const auto width = static_cast<std::int32_t>(U32At(dib, 4));
-    const auto height = static_cast<std::int32_t>(U32At(dib, 8));
-    const std::uint32_t bitCount = U32At(dib, 12) >> 16;
-    const std::uint32_t compression = U32At(dib, 16);
-    const std::uint32_t coloursUsed = U32At(dib, 32);
-    const std::size_t colours =
-        coloursUsed != 0 ? coloursUsed : (bitCount <= 8 ? std::size_t{1} << bitCount : 0);
-    const std::size_t masks = compression == 3 && headerSize == 40 ? 12 : 0;
-    const std::size_t stride = (static_cast<std::size_t>(width) * bitCount + 31) / 32 * 4;
-    const std::size_t pixels =
-        compression == 1 || compression == 2
-            ? U32At(dib, 20)
-            : stride * static_cast<std::size_t>(height < 0 ? -height : height);
-    return headerSize + masks + colours * 4 + pixels;
-}
-
 TEST_F(PackageStreamTest, GdiIsGivenAHeaderThatDescribesExactlyWhatWasCopied) {
     const std::string red("\0\0\xff\0", 4);
     const std::string blue("\xff\0\0\0", 4);
@@ -209,14 +180,16 @@ TEST_F(PackageStreamTest, GdiIsGivenAHeaderThatDescribesExactlyWhatWasCopied) {
         bitmap.LoadFromStream(stream);
         const std::string& dib = bitmap.PackedDib();
         ASSERT_GE(dib.size(), 40u) << c.name;
-        EXPECT_EQ(U32At(dib, 0), 40u) << c.name;
-        EXPECT_EQ(U32At(dib, 32), c.expectedColoursUsed) << c.name;
-        EXPECT_LE(U32At(dib, 36), c.expectedColoursUsed) << c.name;
-        EXPECT_EQ(U32At(dib, 20), c.spec.pixels.size()) << c.name;
+        EXPECT_EQ(test::U32At(dib, 0), 40u) << c.name;
+        EXPECT_EQ(test::U32At(dib, 32), c.expectedColoursUsed) << c.name;
+        EXPECT_LE(test::U32At(dib, 36), c.expectedColoursUsed) << c.name;
+        EXPECT_EQ(test::U32At(dib, 20), c.spec.pixels.size()) << c.name;
         EXPECT_EQ(bitmap.PixelOffset(), 40 + c.expectedTable.size()) << c.name;
         EXPECT_EQ(dib.substr(40, c.expectedTable.size()), c.expectedTable) << c.name;
         EXPECT_EQ(dib.substr(bitmap.PixelOffset()), c.spec.pixels) << c.name;
-        EXPECT_EQ(BytesTheHeaderDescribes(dib), dib.size()) << c.name;
+        const test::DibExtent extent = test::DibExtentFromHeader(dib);
+        EXPECT_EQ(extent.pixelOffset, bitmap.PixelOffset()) << c.name;
+        EXPECT_EQ(extent.total, dib.size()) << c.name;
     }
 }
 

@@ -3,6 +3,7 @@
 // be read, so drawing that read past it would fault.
 #include "package/TBitmap.h"
 #include "package/TResourceStream.h"
+#include "tests/native/BitmapFile.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -15,24 +16,16 @@
 namespace brisel {
 namespace {
 
-std::string U32(std::uint32_t value) {
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) {
-        bytes[static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-    return bytes;
-}
-
 // An 8 x 1 bitmap file with a plain header.
 std::string BitmapFile(std::uint16_t bitCount, std::uint32_t coloursUsed, const std::string& extra,
                        const std::string& pixels) {
-    std::string header = U32(40) + U32(8) + U32(1) + std::string("\x01\x00", 2);
-    header += static_cast<char>(bitCount);
-    header += '\0';
-    header += U32(0) + U32(0) + U32(0) + U32(0) + U32(coloursUsed) + U32(0);
-    const auto offset = static_cast<std::uint32_t>(14 + header.size() + extra.size());
-    return "BM" + U32(offset + static_cast<std::uint32_t>(pixels.size())) + U32(0) + U32(offset) +
-           header + extra + pixels;
+    test::BitmapSpec spec;
+    spec.width = 8;
+    spec.bitCount = bitCount;
+    spec.coloursUsed = coloursUsed;
+    spec.extra = extra;
+    spec.pixels = pixels;
+    return test::BitmapFile(spec);
 }
 
 // Memory whose last readable byte is followed by a page that faults.
