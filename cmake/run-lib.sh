@@ -1,7 +1,8 @@
 # Functions behind ./run. Sourced with ROOT and BUILD set.
 
 APT_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev g++-mingw-w64-i686
-    g++-mingw-w64-x86-64 wine64 xvfb xauth fonts-ipafont locales clang-format)
+    g++-mingw-w64-x86-64 wine64 xvfb xauth fonts-ipafont locales clang-format
+    clang-14 libclang-rt-14-dev)
 NATIVE="$BUILD/native"
 WIN32_BUILD="$BUILD/win32"
 WIN64_BUILD="$BUILD/win64"
@@ -149,6 +150,7 @@ run_test() {
     build_all
     log "native tests"
     (cd "$NATIVE" && ctest --output-on-failure)
+    fuzz_package_check 10
     inspect_installer "$WIN32_BUILD/app/sample-installer.exe" i686 RESOURCE_FILE0
     inspect_installer "$WIN64_BUILD/app/sample-installer.exe" x86_64 RESOURCE_FILE0
     # A blank "%OutFiles" line consumes payload number 1.
@@ -168,6 +170,56 @@ run_test() {
     return $status
 }
 
+# The package check's fuzz harness (fuzz/package_check.cpp), built with
+# clang and libFuzzer under AddressSanitizer and UndefinedBehaviorSanitizer
+# from the sources it needs, one object per source, rebuilt when a source or
+# header is newer. clang cannot compile text to code page 932, so the
+# installer's own Japanese literals come out as UTF-8 here; the harness does
+# not depend on them. Warnings are errors in the tools' and the harness's
+# own sources.
+FUZZ_CHECK_DIR="$BUILD/fuzz-check"
+FUZZ_FLAGS=(-std=c++17 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined
+    -fno-sanitize-recover=all -I"$ROOT" -I"$ROOT/tools")
+
+build_fuzz_package_check() {
+    local objects=() source object flags newest
+    mkdir -p "$FUZZ_CHECK_DIR/obj"
+    newest="$(cd "$ROOT" && ls -t support/*.h package/*.h platform/*.h platform/substitute/*.h \
+        tools/common/*.h tools/check/*.h | head -1)"
+    for source in "$ROOT"/support/*.cpp "$ROOT"/package/*.cpp "$ROOT"/platform/substitute/*.cpp \
+        "$ROOT"/tools/common/*.cpp "$ROOT"/tools/check/*.cpp "$ROOT"/tests/native/BitmapFile.cpp \
+        "$ROOT"/fuzz/package_check.cpp; do
+        object="$FUZZ_CHECK_DIR/obj/$(echo "${source#"$ROOT"/}" | tr / _).o"
+        flags=(-fsanitize=fuzzer-no-link)
+        case "$source" in
+            "$ROOT"/tools/* | "$ROOT"/fuzz/*) flags+=(-Wall -Wextra -Werror) ;;
+        esac
+        if [ ! -f "$object" ] || [ "$source" -nt "$object" ] || [ "$ROOT/$newest" -nt "$object" ]; then
+            clang++-14 "${FUZZ_FLAGS[@]}" "${flags[@]}" -c "$source" -o "$object" >&2
+        fi
+        objects+=("$object")
+    done
+    clang++-14 "${FUZZ_FLAGS[@]}" -fsanitize=fuzzer "${objects[@]}" \
+        -o "$FUZZ_CHECK_DIR/fuzz_package_check" >&2
+}
+
+# Runs the harness for the given seconds from its seed corpus; new inputs go
+# to build/fuzz-check/corpus, never into the repository's seeds.
+fuzz_package_check() {
+    local seconds="$1"
+    build_fuzz_package_check
+    mkdir -p "$FUZZ_CHECK_DIR/corpus"
+    log "fuzzing the package check for $seconds s"
+    (cd "$FUZZ_CHECK_DIR" && ./fuzz_package_check -max_total_time="$seconds" \
+        -dict="$ROOT/fuzz/package_check.dict" -print_final_stats=1 \
+        corpus "$ROOT/fuzz/corpus/package_check") >&2
+}
+
+run_fuzz() {
+    ensure_tools
+    fuzz_package_check "${1:-60}"
+}
+
 run_patchscript() {
     if [ ! -x "$NATIVE/tools/patchscript" ]; then
         ensure_tools
@@ -178,22 +230,25 @@ run_patchscript() {
     exec "$NATIVE/tools/patchscript" "$@"
 }
 
+PACKAGE_USAGE="usage: ./run package DIR --arch i686|x86_64 --out FILE.exe [--strict] [--force]"
+
 run_package() {
-    local dir="" arch="" out=""
+    local dir="" arch="" out="" flags=()
     while [ $# -gt 0 ]; do
         case "$1" in
             --arch) arch="${2:-}"; shift 2 ;;
             --out) out="${2:-}"; shift 2 ;;
+            --strict | --force) flags+=("$1"); shift ;;
             *)
                 if [ -n "$dir" ]; then
-                    echo "usage: ./run package DIR --arch i686|x86_64 --out FILE.exe" >&2
+                    echo "$PACKAGE_USAGE" >&2
                     return 2
                 fi
                 dir="$1"; shift ;;
         esac
     done
     if [ -z "$dir" ] || [ -z "$out" ] || { [ "$arch" != i686 ] && [ "$arch" != x86_64 ]; }; then
-        echo "usage: ./run package DIR --arch i686|x86_64 --out FILE.exe" >&2
+        echo "$PACKAGE_USAGE" >&2
         return 2
     fi
     ensure_tools
@@ -202,8 +257,18 @@ run_package() {
     [ "$arch" = x86_64 ] && build="$WIN64_BUILD"
     build_windows "$arch" "$build"
     "$NATIVE/tools/patchpack" build "$dir" --arch "$arch" --link-recipe "$build/installer-link.txt" \
-        --out "$out" >&2
+        --out "$out" "${flags[@]}" >&2
     echo "$out"
+}
+
+run_check() {
+    if [ ! -x "$NATIVE/tools/patchpack" ]; then
+        ensure_tools
+        build_native
+    else
+        cmake --build "$NATIVE" --target patchpack >&2
+    fi
+    exec "$NATIVE/tools/patchpack" check "$@"
 }
 
 run_demo() {

@@ -13,7 +13,6 @@
 namespace brisel {
 namespace {
 
-using tools::PackageError;
 using ToolsTest = test::SubstituteTest;
 
 struct CommandResult {
@@ -45,17 +44,23 @@ struct PackageFolder {
         dir.Write("script.txt", script);
         dir.Write("background.bmp", test::BitmapFile24(2, 2, 0, 0, 0));
     }
+    tools::PackagePlan Plan() const {
+        const auto host = tools::MakeHostFiles();
+        return tools::PlanPackage(tools::PackageFolder(*host, dir.Path()));
+    }
 };
 
 TEST_F(ToolsTest, NumbersPayloadsByTheirEntrysPositionCountingBlankLines) {
     PackageFolder package("*PatchType\r\n1\r\n%OutFiles\r\n\ta.dat\r\n\r\n\tsub\\ソ.dat\r\n%%\r\n");
     package.dir.Write("files/a.dat", "A");
     package.dir.Write(u8"files/sub/ソ.dat", "B"); // the 0x5C trail byte of "ソ" is no separator
-    const tools::PackagePlan plan = tools::PlanPackage(package.dir.Path());
+    const tools::PackagePlan plan = package.Plan();
     ASSERT_EQ(plan.payloads.size(), 2u);
     EXPECT_EQ(plan.payloads[0].number, 0);
     EXPECT_EQ(plan.payloads[1].number, 2);
-    EXPECT_EQ(plan.payloads[1].source, package.dir.Path() / u8"files/sub/ソ.dat");
+    EXPECT_EQ(plan.payloads[1].source,
+              std::filesystem::canonical(package.dir.Path()) / u8"files/sub/ソ.dat");
+    EXPECT_EQ(plan.payloads[1].size, 1u);
 
     test::TempDir stage;
     tools::StagePackage(plan, stage.Path());
@@ -67,44 +72,21 @@ TEST_F(ToolsTest, NumbersPayloadsByTheirEntrysPositionCountingBlankLines) {
     EXPECT_EQ(stage.Read("script.txt"), package.dir.Read("script.txt"));
 }
 
-TEST_F(ToolsTest, RefusesFoldersThatCannotMakeAnInstaller) {
-    struct Case {
-        const char* what;
-        std::function<void(test::TempDir&)> breakIt;
-        const char* named;
-    } cases[] = {
-        {"no script", [](test::TempDir& d) { std::filesystem::remove(d.Path() / "script.txt"); },
-         "script.txt"},
-        {"no background",
-         [](test::TempDir& d) { std::filesystem::remove(d.Path() / "background.bmp"); },
-         "background.bmp"},
-        {"not a bitmap", [](test::TempDir& d) { d.Write("background.bmp", "GIF89a"); },
-         "background.bmp"},
-        {"missing payload",
-         [](test::TempDir& d) { std::filesystem::remove(d.Path() / "files/b.dat"); }, "\"b.dat\""},
-    };
-    for (const auto& c : cases) {
-        PackageFolder package("%OutFiles\r\na.dat\r\nb.dat\r\n%%\r\n");
-        package.dir.Write("files/a.dat", "A");
-        package.dir.Write("files/b.dat", "B");
-        c.breakIt(package.dir);
-        try {
-            tools::PlanPackage(package.dir.Path());
-            ADD_FAILURE() << c.what << ": accepted";
-        } catch (const PackageError& e) {
-            EXPECT_NE(std::string(e.what()).find(c.named), std::string::npos)
-                << c.what << ": " << e.what();
-        }
-    }
-}
+TEST_F(ToolsTest, CarriesOnlyWhatIsThereWhenForcedPastErrors) {
+    PackageFolder package("*PatchType\r\n1\r\n%OutFiles\r\n\ta.dat\r\n\tb.dat\r\n%%\r\n");
+    package.dir.Write("files/b.dat", "B");
+    std::filesystem::remove(package.dir.Path() / "background.bmp");
+    const tools::PackagePlan plan = package.Plan();
+    EXPECT_TRUE(plan.background.empty());
+    ASSERT_EQ(plan.payloads.size(), 1u);
+    EXPECT_EQ(plan.payloads[0].number, 1);
 
-TEST_F(ToolsTest, AcceptsAnEmptyBackgroundAndWarnsAboutABlankLinkPathLine) {
-    PackageFolder package("*PatchType\r\n0\r\n%LinkPath\r\n\tA\\a.lnk\r\n\r\n%%\r\n");
-    package.dir.Write("background.bmp", "");
-    const tools::PackagePlan plan = tools::PlanPackage(package.dir.Path());
-    EXPECT_TRUE(plan.payloads.empty());
-    ASSERT_EQ(plan.warnings.size(), 1u);
-    EXPECT_NE(plan.warnings[0].find("%LinkPath"), std::string::npos);
+    test::TempDir stage;
+    tools::StagePackage(plan, stage.Path());
+    const std::string rc = stage.Read("package.rc");
+    EXPECT_EQ(rc.find("RESOURCE_BACKGROUND"), std::string::npos);
+    EXPECT_EQ(rc.find("RESOURCE_FILE0"), std::string::npos);
+    EXPECT_NE(rc.find("RESOURCE_FILE1 BIN"), std::string::npos);
 }
 
 TEST_F(ToolsTest, PatchscriptShowsEveryKeyAsJson) {

@@ -68,11 +68,11 @@ bool IsLead(unsigned char b) {
 
 const char kReplacement[] = "\xEF\xBF\xBD";
 
-} // namespace
-
-std::string Cp932ToUtf8(std::string_view bytes) {
+// Converts bytes character by character; returns false when a byte had to
+// be replaced.
+bool ConvertCp932(std::string_view bytes, std::string& out) {
     Converter converter("UTF-8", "CP932");
-    std::string out;
+    bool valid = true;
     for (std::size_t i = 0; i < bytes.size();) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
         if (byte < 0x80) {
@@ -85,10 +85,24 @@ std::string Cp932ToUtf8(std::string_view bytes) {
             i += width;
         } else {
             out += kReplacement;
+            valid = false;
             ++i;
         }
     }
+    return valid;
+}
+
+} // namespace
+
+std::string Cp932ToUtf8(std::string_view bytes) {
+    std::string out;
+    ConvertCp932(bytes, out);
     return out;
+}
+
+bool IsValidCp932(std::string_view bytes) {
+    std::string ignored;
+    return ConvertCp932(bytes, ignored);
 }
 
 bool Utf8ToCp932(std::string_view text, std::string& out) {

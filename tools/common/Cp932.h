@@ -10,6 +10,9 @@ namespace brisel::tools {
 // start a valid character becomes U+FFFD and conversion goes on after it.
 std::string Cp932ToUtf8(std::string_view bytes);
 
+// True when every byte belongs to a well-formed code page 932 character.
+bool IsValidCp932(std::string_view bytes);
+
 // The reverse, for arguments typed on a UTF-8 terminal. Characters without a
 // code page 932 form make the conversion fail (returns false).
 bool Utf8ToCp932(std::string_view text, std::string& out);

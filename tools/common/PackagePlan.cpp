@@ -1,10 +1,6 @@
 #include "PackagePlan.h"
 
-#include "Cp932.h"
 #include "ScriptSummary.h"
-#include "package/TBitmap.h"
-#include "package/TResourceStream.h"
-#include "support/Exceptions.h"
 
 #include <fstream>
 
@@ -12,76 +8,48 @@ namespace brisel::tools {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-void CheckBackground(const fs::path& background) {
-    if (!fs::is_regular_file(background)) {
-        throw PackageError(background.string() + ": the background picture is missing");
+PayloadLookup LookUpPayload(const PackageFolder& folder, const std::string& entry) {
+    PayloadLookup lookup{ParseEntry(entry), std::nullopt};
+    if (lookup.name.Readable()) {
+        lookup.item = folder.Locate(Area::Payloads, lookup.name.names);
     }
-    const std::string bytes = ReadFileBytes(background);
-    TResourceStream stream(bytes);
-    try {
-        TBitmap bitmap;
-        bitmap.LoadFromStream(stream);
-    } catch (const Exception& e) {
-        throw PackageError(background.string() +
-                           ": not an empty file nor a Windows bitmap: " + Cp932ToUtf8(e.Message()));
-    }
+    return lookup;
 }
 
-std::string Quoted(const std::string& sjis) {
-    return "\"" + Cp932ToUtf8(sjis) + "\"";
-}
-
-} // namespace
-
-fs::path PayloadPath(const fs::path& folder, const std::string& entry) {
-    std::string relative = Cp932ToUtf8(entry);
-    for (char& c : relative) {
-        if (c == '\\') {
-            c = '/';
-        }
-    }
-    return folder / "files" / relative;
-}
-
-PackagePlan PlanPackage(const fs::path& folder) {
-    PackagePlan plan;
-    plan.script = folder / "script.txt";
-    plan.background = folder / "background.bmp";
-    if (!fs::is_regular_file(plan.script)) {
-        throw PackageError(plan.script.string() + ": the patch script is missing");
-    }
-    CheckBackground(plan.background);
-
+std::optional<std::vector<std::string>> OutFilesOf(const std::string& scriptBytes) {
     TStringList lines;
-    lines.LoadFromBytes(ReadFileBytes(plan.script));
+    lines.LoadFromBytes(scriptBytes);
     const TTinyCnf reader(lines);
-    const ScriptSummary summary = Summarize(reader);
+    return AskSection(reader, "%OutFiles");
+}
 
-    if (summary.linkPath) {
-        for (const auto& entry : *summary.linkPath) {
-            if (entry.empty()) {
-                plan.warnings.push_back(plan.script.string() +
-                                        ": a blank \"%LinkPath\" line stops the installer's "
-                                        "search with an error when it is reached");
-            }
-        }
+PackagePlan PlanPackage(const PackageFolder& folder) {
+    PackagePlan plan;
+    const Item background = folder.Locate(Area::Package, {"background.bmp"});
+    if (background.kind == ItemKind::File) {
+        plan.background = background.physical;
+        plan.backgroundSize = background.size;
     }
-    if (summary.outFiles) {
-        for (std::size_t i = 0; i < summary.outFiles->size(); ++i) {
-            const std::string& entry = (*summary.outFiles)[i];
-            if (entry.empty()) {
-                continue;
-            }
-            const fs::path source = PayloadPath(folder, entry);
-            if (!fs::is_regular_file(source)) {
-                throw PackageError("\"%OutFiles\" entry " + std::to_string(i) + " " +
-                                   Quoted(entry) + ": payload file " + source.string() +
-                                   " is missing");
-            }
-            plan.payloads.push_back({static_cast<int>(i), entry, source});
+    const Item script = folder.Locate(Area::Package, {"script.txt"});
+    if (script.kind != ItemKind::File) {
+        return plan;
+    }
+    plan.script = script.physical;
+    plan.scriptSize = script.size;
+
+    const auto outFiles = OutFilesOf(folder.Read(script));
+    for (std::size_t i = 0; outFiles && i < outFiles->size(); ++i) {
+        const std::string& entry = (*outFiles)[i];
+        if (entry.empty()) {
+            continue;
         }
+        const PayloadLookup lookup = LookUpPayload(folder, entry);
+        if (!lookup.item || lookup.item->kind != ItemKind::File) {
+            continue;
+        }
+        const Item& item = *lookup.item;
+        plan.payloads.push_back({static_cast<int>(i), entry, item.physical, item.size,
+                                 item.throughLink ? folder.ShownInPayloads(item.physical) : ""});
     }
     return plan;
 }
@@ -93,10 +61,14 @@ fs::path StagePackage(const PackagePlan& plan, const fs::path& stageDir) {
     };
     std::string rc = "// Package items of the installer, written by patchpack.\n"
                      "LANGUAGE 0x11, 0x1\n";
-    copy(plan.script, "script.txt");
-    rc += "RESOURCE_SCRIPT TEXT \"script.txt\"\n";
-    copy(plan.background, "background.bmp");
-    rc += "RESOURCE_BACKGROUND BMP \"background.bmp\"\n";
+    if (!plan.script.empty()) {
+        copy(plan.script, "script.txt");
+        rc += "RESOURCE_SCRIPT TEXT \"script.txt\"\n";
+    }
+    if (!plan.background.empty()) {
+        copy(plan.background, "background.bmp");
+        rc += "RESOURCE_BACKGROUND BMP \"background.bmp\"\n";
+    }
     for (const auto& payload : plan.payloads) {
         const std::string name = "payload" + std::to_string(payload.number) + ".bin";
         copy(payload.source, name);

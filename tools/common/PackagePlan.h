@@ -1,16 +1,24 @@
-// Reads a package folder and decides what an installer built from it
-// carries: the script, the background and one payload per non-blank
-// "%OutFiles" entry, numbered by the entry's position.
+// Decides what an installer built from a package folder carries: the
+// script, the background and one payload per non-blank "%OutFiles" entry,
+// numbered by the entry's position. It carries only files that lie inside
+// the package folder (payloads inside its files/ folder), found through
+// PackageFolder; what is missing or unsafe is left out, and the package
+// check reports it.
 //
 // Folder layout:
 //   script.txt       the patch script (Shift-JIS), embedded as it is
 //   background.bmp   a Windows bitmap file, or an empty file
 //   files/<entry>    the payload of each non-blank "%OutFiles" entry; the
-//                    entry is converted from code page 932 to UTF-8 and only
-//                    then is each "\" read as "/".
+//                    entry is split at its single-byte "\" and "/" and each
+//                    name converted from code page 932 to UTF-8.
 #pragma once
 
+#include "EntryName.h"
+#include "PackageFolder.h"
+
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -21,26 +29,38 @@ struct PayloadItem {
     int number = 0;    // n of RESOURCE_FILE<n>
     std::string entry; // the "%OutFiles" entry, Shift-JIS
     std::filesystem::path source;
+    std::uint64_t size = 0;
+    std::string linkedTo; // "files/..." when reached through a link, else empty
 };
 
 struct PackagePlan {
-    std::filesystem::path script;
-    std::filesystem::path background;
+    std::filesystem::path script;     // empty when the folder has no script file
+    std::filesystem::path background; // empty when it has no background file
+    std::uint64_t scriptSize = 0;
+    std::uint64_t backgroundSize = 0;
     std::vector<PayloadItem> payloads;
-    std::vector<std::string> warnings; // UTF-8, for the author
 };
 
-// A package folder that cannot become an installer; the message names the
-// file or entry at fault (UTF-8).
+// A package that cannot be staged or built; the message names the file.
 class PackageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-PackagePlan PlanPackage(const std::filesystem::path& folder);
+// An entry and where its payload is: item is absent when the entry's names
+// would leave files/, so that nothing was looked up.
+struct PayloadLookup {
+    EntryName name;
+    std::optional<Item> item;
+};
 
-// Where the payload of entry lies inside the folder.
-std::filesystem::path PayloadPath(const std::filesystem::path& folder, const std::string& entry);
+PayloadLookup LookUpPayload(const PackageFolder& folder, const std::string& entry);
+
+// The "%OutFiles" entries of the script's bytes as the installer reads them,
+// or nullopt when the section is absent.
+std::optional<std::vector<std::string>> OutFilesOf(const std::string& scriptBytes);
+
+PackagePlan PlanPackage(const PackageFolder& folder);
 
 // Copies the items into stageDir under plain ASCII names and writes
 // stageDir/package.rc naming them as the installer's resources.

@@ -1,0 +1,75 @@
+// One thing the package check found: what it is, where, and the texts that
+// fill in its message. Rendered as one line in the form compilers use.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace brisel::tools {
+
+enum class Severity { Warning, Error };
+
+enum class MessageId {
+    // The package's own files.
+    ScriptMissing,
+    PackageFileNotFile,
+    PackageFileOutside,
+    BackgroundMissing,
+    BackgroundNotBitmap,
+    BackgroundTruncated,
+    BackgroundLarger,
+    BackgroundSmaller,
+    BackgroundMixed,
+    // How the script is saved.
+    ScriptUtf8Bom,
+    ScriptUtf16,
+    ScriptUtf8,
+    ScriptNotShiftJis,
+    ScriptNul,
+    // The keys the installer reads.
+    LinkPathAbsent,
+    LinkPathEmpty,
+    LinkPathBlank,
+    OutFilesAbsent,
+    OutFilesEmpty,
+    PatchTypeAbsent,
+    PatchTypeOther,
+    PatchTypeNotNumber,
+    CheckTargetAbsent,
+    CheckTargetEmpty,
+    KeySpaces,
+    KeyNearMiss,
+    SectionRunsOver,
+    DuplicateKey,
+    // "%OutFiles" entries.
+    EntryAbsolute,
+    EntryParentStep,
+    EntryColon,
+    EntryTrailingDotOrSpace,
+    EntryForbiddenCharacter,
+    EntryDeviceName,
+    EntryNamesFolder,
+    EntryTooLong,
+    DuplicateEntry,
+    SubFolder,
+    // Payload files.
+    PayloadMissing,
+    PayloadMissingCase,
+    PayloadFolder,
+    PayloadNotFile,
+    PayloadOutside,
+    PayloadNameTooLong,
+    UnusedFile,
+    // Where a build writes.
+    OutputInPackage,
+    OutputFolderMissing,
+};
+
+struct Finding {
+    MessageId id;
+    std::string file;              // "script.txt", "files/a.dat", or an output's path
+    int line = 0;                  // 1-based line in script.txt; 0 for none
+    std::vector<std::string> args; // UTF-8 texts for the message's {1}, {2} ...
+};
+
+} // namespace brisel::tools

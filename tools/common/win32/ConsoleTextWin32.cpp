@@ -1,0 +1,41 @@
+#include "common/ConsoleText.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace brisel::tools {
+
+namespace {
+
+void Write(DWORD which, std::FILE* stream, std::string_view utf8) {
+    std::fflush(stream);
+    const HANDLE handle = GetStdHandle(which);
+    DWORD mode = 0;
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) &&
+        !utf8.empty()) {
+        const int length =
+            MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(length), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                            length);
+        DWORD written = 0;
+        WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+void WriteOut(std::string_view utf8) {
+    Write(STD_OUTPUT_HANDLE, stdout, utf8);
+}
+
+void WriteErr(std::string_view utf8) {
+    Write(STD_ERROR_HANDLE, stderr, utf8);
+}
+
+} // namespace brisel::tools

@@ -1,0 +1,91 @@
+#include "BuildSummary.h"
+
+#include "check/Messages.h"
+
+namespace brisel::tools {
+
+namespace {
+
+constexpr std::size_t kLabelColumns = 20;
+constexpr std::size_t kSizeColumns = 10;
+
+// Columns a terminal gives the UTF-8 text: two for every character beyond
+// ASCII, which here are all Japanese.
+std::size_t Columns(const std::string& utf8) {
+    std::size_t columns = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte < 0x80) {
+            ++columns;
+        } else if ((byte & 0xC0) != 0x80) {
+            columns += 2;
+        }
+    }
+    return columns;
+}
+
+std::string PadRight(const std::string& text, std::size_t columns) {
+    const std::size_t used = Columns(text);
+    return text + std::string(used < columns ? columns - used : 1, ' ');
+}
+
+std::string PadLeft(const std::string& text, std::size_t columns) {
+    return std::string(text.size() < columns ? columns - text.size() : 0, ' ') + text;
+}
+
+class Table {
+public:
+    explicit Table(Language language) : japanese_(language == Language::Japanese) {}
+
+    void Row(const std::string& label, std::uint64_t bytes, const std::string& what) {
+        text_ += PadRight(label, kLabelColumns) + PadLeft(std::to_string(bytes), kSizeColumns) +
+                 (japanese_ ? u8" バイト  " : " bytes  ") + what + "\n";
+    }
+    const char* Pick(const char* english, const char* japanese) const {
+        return japanese_ ? japanese : english;
+    }
+    const std::string& Text() const { return text_; }
+
+private:
+    bool japanese_;
+    std::string text_;
+};
+
+} // namespace
+
+std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFile>& installer,
+                        Language language) {
+    Table table(language);
+    std::uint64_t total = 0;
+    int resources = 0;
+    if (!plan.script.empty()) {
+        table.Row("RESOURCE_SCRIPT", plan.scriptSize, "script.txt");
+        total += plan.scriptSize;
+        ++resources;
+    }
+    if (!plan.background.empty()) {
+        table.Row("RESOURCE_BACKGROUND", plan.backgroundSize, "background.bmp");
+        total += plan.backgroundSize;
+        ++resources;
+    }
+    for (const auto& payload : plan.payloads) {
+        std::string what = Shown(payload.entry);
+        if (!payload.linkedTo.empty()) {
+            what +=
+                Fill(table.Pick(u8" (a link to {1})", u8"（{1} へのリンク）"), {payload.linkedTo});
+        }
+        table.Row("RESOURCE_FILE" + std::to_string(payload.number), payload.size, what);
+        total += payload.size;
+        ++resources;
+    }
+    table.Row(
+        table.Pick("total", u8"合計"), total,
+        Fill(table.Pick(u8"{1} resources", u8"リソース {1} 個"), {std::to_string(resources)}));
+    if (installer) {
+        table.Row(table.Pick("installer", u8"インストーラー"), installer->size,
+                  installer->path.u8string());
+    }
+    return table.Text();
+}
+
+} // namespace brisel::tools
