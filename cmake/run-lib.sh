@@ -15,9 +15,17 @@ source "$ROOT/cmake/wine32.sh"
 # Installs the packages that are missing and the locales the tests use; a
 # machine that has everything installs nothing.
 ensure_tools() {
+    install_missing "${APT_PACKAGES[@]}"
+    ensure_locale ja_JP.UTF-8
+    ensure_locale en_US.UTF-8
+}
+
+# Installs those of the packages that are missing (the lock timeout lets
+# another apt-get finish first).
+install_missing() {
     local missing=()
     local pkg
-    for pkg in "${APT_PACKAGES[@]}"; do
+    for pkg in "$@"; do
         if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
             missing+=("$pkg")
         fi
@@ -25,11 +33,9 @@ ensure_tools() {
     if [ ${#missing[@]} -gt 0 ]; then
         log "installing: ${missing[*]}"
         export DEBIAN_FRONTEND=noninteractive
-        apt-get update -q >&2
-        apt-get install -y -q "${missing[@]}" >&2
+        apt-get -o DPkg::Lock::Timeout=600 update -q >&2
+        apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}" >&2
     fi
-    ensure_locale ja_JP.UTF-8
-    ensure_locale en_US.UTF-8
 }
 
 ensure_locale() {

@@ -28,23 +28,6 @@ WINE32_PACKAGES=(wine32 libz-mingw-w64 fonts-wine libxrender1 libxrandr2 libxi6 
 WINE32_SYSROOT_LAYOUT=1
 WIN32_PREFIX="$BUILD/win32/wineprefix"
 
-# Installs the host packages a mode needs (the lock timeout lets another
-# apt-get finish first).
-wine32_host_packages() {
-    local missing=() pkg
-    for pkg in "$@"; do
-        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
-            missing+=("$pkg")
-        fi
-    done
-    if [ ${#missing[@]} -gt 0 ]; then
-        log "installing: ${missing[*]}"
-        export DEBIAN_FRONTEND=noninteractive
-        apt-get -o DPkg::Lock::Timeout=600 update -q >&2
-        apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}" >&2
-    fi
-}
-
 # True if the kernel runs i386 programs itself. The probe is a 93-byte i386
 # program that only exits 0; bytes of its ELF identification padding are set
 # (the kernel ignores them) so that no binfmt_misc emulator entry matches it.
@@ -181,9 +164,9 @@ wine32_setup() {
         mode=emulated
     fi
     if [ "$mode" = emulated ]; then
-        wine32_host_packages patchelf qemu-user-static gcc-i686-linux-gnu
+        install_missing patchelf qemu-user-static gcc-i686-linux-gnu
     else
-        wine32_host_packages patchelf
+        install_missing patchelf
     fi
     wine32_sysroot
     wine32_fonts
