@@ -9,12 +9,23 @@ WIN64_BUILD="$BUILD/win64"
 
 log() { printf '== %s\n' "$*" >&2; }
 
+# The 32-bit Wine that runs the i686 build's tests (wine32_* functions).
+source "$ROOT/cmake/wine32.sh"
+
 # Installs the packages that are missing and the locales the tests use; a
 # machine that has everything installs nothing.
 ensure_tools() {
+    install_missing "${APT_PACKAGES[@]}"
+    ensure_locale ja_JP.UTF-8
+    ensure_locale en_US.UTF-8
+}
+
+# Installs those of the packages that are missing (the lock timeout lets
+# another apt-get finish first).
+install_missing() {
     local missing=()
     local pkg
-    for pkg in "${APT_PACKAGES[@]}"; do
+    for pkg in "$@"; do
         if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
             missing+=("$pkg")
         fi
@@ -22,11 +33,9 @@ ensure_tools() {
     if [ ${#missing[@]} -gt 0 ]; then
         log "installing: ${missing[*]}"
         export DEBIAN_FRONTEND=noninteractive
-        apt-get update -q >&2
-        apt-get install -y -q "${missing[@]}" >&2
+        apt-get -o DPkg::Lock::Timeout=600 update -q >&2
+        apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}" >&2
     fi
-    ensure_locale ja_JP.UTF-8
-    ensure_locale en_US.UTF-8
 }
 
 ensure_locale() {
@@ -142,6 +151,7 @@ inspect_installer() {
 run_test() {
     local started=$SECONDS
     ensure_tools
+    wine32_setup
     check_format
     build_all
     log "native tests"
@@ -152,12 +162,15 @@ run_test() {
     # A blank "%OutFiles" line consumes payload number 1.
     inspect_installer "$WIN64_BUILD/tests/wine/e2e/e2e-typical.exe" x86_64 \
         RESOURCE_FILE0 RESOURCE_FILE2 RESOURCE_FILE3 RESOURCE_FILE4
+    inspect_installer "$WIN32_BUILD/tests/wine/e2e/e2e-typical.exe" i686 \
+        RESOURCE_FILE0 RESOURCE_FILE2 RESOURCE_FILE3 RESOURCE_FILE4
     log "win64 tests under Wine"
     ensure_display
     start_wineserver "$WIN64_BUILD/wineprefix"
     local status=0
     (cd "$WIN64_BUILD" && ctest --output-on-failure) || status=$?
     stop_wineserver
+    (wine32_tests) || status=$?
     stop_display
     log "test run took $((SECONDS - started)) s"
     return $status
@@ -215,7 +228,21 @@ run_check() {
 }
 
 run_demo() {
+    local arch=x86_64
+    while [ $# -gt 0 ]; do
+        case "$1" in
+            --arch) arch="${2:-}"; shift 2 ;;
+            *) arch=""; break ;;
+        esac
+    done
+    if [ "$arch" != i686 ] && [ "$arch" != x86_64 ]; then
+        echo "usage: ./run demo [--arch i686|x86_64]" >&2
+        return 2
+    fi
     ensure_tools
+    if [ "$arch" = i686 ]; then
+        wine32_setup
+    fi
     build_all
     local exe32="$WIN32_BUILD/app/sample-installer.exe"
     local exe64="$WIN64_BUILD/app/sample-installer.exe"
@@ -225,6 +252,7 @@ run_demo() {
     echo
     echo "32-bit installer (the product): $exe32"
     echo "64-bit installer (the same code, run under Wine): $exe64"
+    echo "Running the $arch installer."
     echo
 
     # A throwaway player's machine: a new prefix with the sample game and
@@ -238,12 +266,16 @@ run_demo() {
         echo "Opening the installer on $DISPLAY: press Start, then Exit." >&2
     fi
     ensure_display
-    start_wineserver "$demo/wineprefix"
     local status=0
-    "$BRISEL_WINE64" "$WIN64_BUILD/tests/wine/e2e/demo_driver.exe" "$exe64" \
-        "$(winepath_of "$demo/report.txt")" "$(winepath_of "$demo/screenshots")" $automatic \
-        >&2 || status=$?
-    stop_wineserver
+    if [ "$arch" = i686 ]; then
+        (wine32_demo "$demo" "$exe32" $automatic) || status=$?
+    else
+        start_wineserver "$demo/wineprefix"
+        "$BRISEL_WINE64" "$WIN64_BUILD/tests/wine/e2e/demo_driver.exe" "$exe64" \
+            "$(winepath_of "$demo/report.txt")" "$(winepath_of "$demo/screenshots")" $automatic \
+            >&2 || status=$?
+        stop_wineserver
+    fi
     stop_display
     echo "What happened:"
     # Paths on Wine's Z: drive are shown as the host paths they are.

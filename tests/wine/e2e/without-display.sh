@@ -2,15 +2,16 @@
 # An installer started where no X display can be opened cannot create its
 # window: it must attempt the error report and end by itself with a non-zero
 # exit code, not wait for ever with nothing on the screen.
-#   without-display.sh INSTALLER.exe
-# BRISEL_WINEPREFIX names the prefix, as for every Wine test.
+#   without-display.sh SECONDS RUNNER INSTALLER.exe
+# RUNNER is the build's Wine runner (wine-run.sh or wine32-run.sh); the
+# installer fails the test when it still runs after SECONDS.
 set -u
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+seconds="$1" runner="$2" installer="$3"
 unset DISPLAY WAYLAND_DISPLAY
 status=0
-timeout -k 5 60 "$here/../../../cmake/wine-run.sh" "$1" >/dev/null 2>&1 || status=$?
+timeout -k 5 "$seconds" "$runner" "$installer" >/dev/null 2>&1 || status=$?
 case $status in
     0) echo "the installer ended with exit code 0" >&2; exit 1 ;;
-    124 | 137) echo "the installer was still running after 60 s" >&2; exit 1 ;;
+    124 | 137) echo "the installer was still running after $seconds s" >&2; exit 1 ;;
     *) echo "the installer ended with exit code $status" ;;
 esac
