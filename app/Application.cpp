@@ -3,6 +3,7 @@
 #include "support/Exceptions.h"
 #include "support/Mbcs.h"
 #include "window/ErrorReport.h"
+#include "window/win32/SystemError.h"
 #include "window/win32/WideText.h"
 #include "window/win32/Win32FormView.h"
 
@@ -45,7 +46,8 @@ LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 // The application window: titled with the application title, it carries
 // the taskbar entry and owns the main window and the error reports. It has
-// no size of its own, so nothing of it is seen but the entry.
+// no size of its own, so nothing of it is seen but the entry. Raises
+// EWindowCreateError when the system cannot create it.
 class ApplicationWindow {
 public:
     explicit ApplicationWindow(HINSTANCE instance) {
@@ -55,7 +57,9 @@ public:
         windowClass.hInstance = instance;
         windowClass.hIcon = LoadIconW(instance, L"MAINICON");
         windowClass.lpszClassName = kApplicationClass;
-        RegisterClassExW(&windowClass);
+        if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+            win32::RaiseWindowCreateError(GetLastError());
+        }
         const win32::WideBuffer title = win32::FromShiftJis(kApplicationTitle);
         const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
         const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
@@ -63,6 +67,9 @@ public:
             CreateWindowExW(0, kApplicationClass, title.c_str(),
                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                             x, y, 0, 0, nullptr, nullptr, instance, nullptr);
+        if (handle_ == nullptr) {
+            win32::RaiseWindowCreateError(GetLastError());
+        }
     }
     ~ApplicationWindow() {
         if (handle_ != nullptr) {
@@ -105,6 +112,10 @@ int RunApplication(HINSTANCE instance, int showCommand) {
         FormMain.Create();
         FormMain.Show(showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
         RunMessageLoop(FormMain);
+    } catch (const win32::EWindowCreateError& e) {
+        // Without its window the program cannot run at all: report and fail.
+        ShowFatalReport(e.Message());
+        return 1;
     } catch (const Exception& e) {
         ShowFatalReport(e.Message());
     } catch (const std::exception& e) {

@@ -6,8 +6,10 @@
 
 namespace brisel {
 
-// Runs the installer; always returns 0. An exception that escapes is shown
-// by the standard error report.
+// Runs the installer and returns its exit code: 0, also after an exception
+// that escaped and was shown by the standard error report; 1 when the
+// window system cannot create the windows, after the report (with the
+// system's text) has been attempted.
 int RunApplication(HINSTANCE instance, int showCommand);
 
 } // namespace brisel

@@ -11,15 +11,20 @@ WIN64_BUILD="$BUILD/win64"
 
 log() { printf '== %s\n' "$*" >&2; }
 
+# The 32-bit Wine that runs the i686 build's tests (wine32_* functions).
+source "$ROOT/cmake/wine32.sh"
+
 # Installs the packages that are missing and the locales the tests use; a
 # machine that has everything installs nothing.
 ensure_tools() {
-    ensure_packages "${APT_PACKAGES[@]}"
+    install_missing "${APT_PACKAGES[@]}"
     ensure_locale ja_JP.UTF-8
     ensure_locale en_US.UTF-8
 }
 
-ensure_packages() {
+# Installs those of the packages that are missing (the lock timeout lets
+# another apt-get finish first).
+install_missing() {
     local missing=()
     local pkg
     for pkg in "$@"; do
@@ -30,8 +35,8 @@ ensure_packages() {
     if [ ${#missing[@]} -gt 0 ]; then
         log "installing: ${missing[*]}"
         export DEBIAN_FRONTEND=noninteractive
-        apt-get update -q >&2
-        apt-get install -y -q "${missing[@]}" >&2
+        apt-get -o DPkg::Lock::Timeout=600 update -q >&2
+        apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}" >&2
     fi
 }
 
@@ -156,76 +161,40 @@ run_format() {
 run_test() {
     local started=$SECONDS
     ensure_tools
+    wine32_setup
     check_format
     build_all
     log "native tests"
     (cd "$NATIVE" && ctest --output-on-failure)
-    fuzz_package_check 10
-    log "win32 installer checks"
-    (cd "$WIN32_BUILD" && ctest --output-on-failure)
+    fuzz_smoke
     log "win64 tests under Wine"
     ensure_display
     start_wineserver "$WIN64_BUILD/wineprefix"
     local status=0
     (cd "$WIN64_BUILD" && ctest --output-on-failure) || status=$?
     stop_wineserver
+    (wine32_tests) || status=$?
     stop_display
     log "test run took $((SECONDS - started)) s"
     return $status
 }
 
-# The package check's fuzz harness (fuzz/package_check.cpp), built with
-# clang and libFuzzer under AddressSanitizer and UndefinedBehaviorSanitizer
-# from the sources it needs, one object per source, rebuilt when a source or
-# header is newer. clang cannot compile text to code page 932, so the
-# installer's own Japanese literals come out as UTF-8 here; the harness does
-# not depend on them. Warnings are errors in the tools' and the harness's
-# own sources.
-FUZZ_CHECK_DIR="$BUILD/fuzz-check"
-FUZZ_FLAGS=(-std=c++17 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined
-    -fno-sanitize-recover=all -I"$ROOT" -I"$ROOT/tools")
-
-build_fuzz_package_check() {
-    local objects=() source object flags newest
-    mkdir -p "$FUZZ_CHECK_DIR/obj"
-    newest="$(cd "$ROOT" && ls -t support/*.h package/*.h platform/*.h platform/substitute/*.h \
-        tools/common/*.h tools/check/*.h | head -1)"
-    for source in "$ROOT"/support/*.cpp "$ROOT"/package/*.cpp "$ROOT"/platform/substitute/*.cpp \
-        "$ROOT"/tools/common/*.cpp "$ROOT"/tools/check/*.cpp "$ROOT"/tests/native/BitmapFile.cpp \
-        "$ROOT"/fuzz/package_check.cpp; do
-        object="$FUZZ_CHECK_DIR/obj/$(echo "${source#"$ROOT"/}" | tr / _).o"
-        flags=(-fsanitize=fuzzer-no-link)
-        case "$source" in
-            "$ROOT"/tools/* | "$ROOT"/fuzz/*) flags+=(-Wall -Wextra -Werror) ;;
-        esac
-        if [ ! -f "$object" ] || [ "$source" -nt "$object" ] || [ "$ROOT/$newest" -nt "$object" ]; then
-            clang++-14 "${FUZZ_FLAGS[@]}" "${flags[@]}" -c "$source" -o "$object" >&2
-        fi
-        objects+=("$object")
-    done
-    clang++-14 "${FUZZ_FLAGS[@]}" -fsanitize=fuzzer "${objects[@]}" \
-        -o "$FUZZ_CHECK_DIR/fuzz_package_check" >&2
-}
-
-# Runs the harness for the given seconds from its seed corpus; new inputs go
-# to build/fuzz-check/corpus, never into the repository's seeds.
-fuzz_package_check() {
-    local seconds="$1"
-    build_fuzz_package_check
-    mkdir -p "$FUZZ_CHECK_DIR/corpus"
-    log "fuzzing the package check for $seconds s"
-    (cd "$FUZZ_CHECK_DIR" && ./fuzz_package_check -max_total_time="$seconds" \
-        -dict="$ROOT/fuzz/package_check.dict" -print_final_stats=1 \
-        corpus "$ROOT/fuzz/corpus/package_check") >&2
-}
-
-run_fuzz() {
-    ensure_tools
-    fuzz_package_check "${1:-60}"
-}
-
 run_demo() {
+    local arch=x86_64
+    while [ $# -gt 0 ]; do
+        case "$1" in
+            --arch) arch="${2:-}"; shift 2 ;;
+            *) arch=""; break ;;
+        esac
+    done
+    if [ "$arch" != i686 ] && [ "$arch" != x86_64 ]; then
+        echo "usage: ./run demo [--arch i686|x86_64]" >&2
+        return 2
+    fi
     ensure_tools
+    if [ "$arch" = i686 ]; then
+        wine32_setup
+    fi
     build_all
     local exe32="$WIN32_BUILD/app/sample-installer.exe"
     local exe64="$WIN64_BUILD/app/sample-installer.exe"
@@ -235,6 +204,7 @@ run_demo() {
     echo
     echo "32-bit installer (the product): $exe32"
     echo "64-bit installer (the same code, run under Wine): $exe64"
+    echo "Running the $arch installer."
     echo
 
     # A throwaway player's machine: a new prefix with the sample game and
@@ -248,12 +218,16 @@ run_demo() {
         echo "Opening the installer on $DISPLAY: press Start, then Exit." >&2
     fi
     ensure_display
-    start_wineserver "$demo/wineprefix"
     local status=0
-    "$BRISEL_WINE64" "$WIN64_BUILD/tests/wine/e2e/demo_driver.exe" "$exe64" \
-        "$(winepath_of "$demo/report.txt")" "$(winepath_of "$demo/screenshots")" $automatic \
-        >&2 || status=$?
-    stop_wineserver
+    if [ "$arch" = i686 ]; then
+        (wine32_demo "$demo" "$exe32" $automatic) || status=$?
+    else
+        start_wineserver "$demo/wineprefix"
+        "$BRISEL_WINE64" "$WIN64_BUILD/tests/wine/e2e/demo_driver.exe" "$exe64" \
+            "$(winepath_of "$demo/report.txt")" "$(winepath_of "$demo/screenshots")" $automatic \
+            >&2 || status=$?
+        stop_wineserver
+    fi
     stop_display
     echo "What happened:"
     # Paths on Wine's Z: drive are shown as the host paths they are.

@@ -21,13 +21,13 @@ build_stub() {
 }
 
 run_patchscript() {
-    ensure_packages "${BUILD_PACKAGES[@]}"
+    install_missing "${BUILD_PACKAGES[@]}"
     build_host patchscript
     exec "$HOST/tools/patchscript" "$@"
 }
 
 run_check() {
-    ensure_packages "${BUILD_PACKAGES[@]}"
+    install_missing "${BUILD_PACKAGES[@]}"
     build_host patchpack
     exec "$HOST/tools/patchpack" check "$@"
 }
@@ -55,7 +55,7 @@ run_package() {
         x86_64) build="$WIN64_BUILD" ;;
         *) package_usage; return ;;
     esac
-    ensure_packages "${BUILD_PACKAGES[@]}"
+    install_missing "${BUILD_PACKAGES[@]}"
     build_host patchpack
     build_stub "$arch" "$build"
     "$HOST/tools/patchpack" build "$@" --stub "$build/app/stub-$arch.exe"
@@ -75,7 +75,7 @@ make_kit() {
 }
 
 run_kit() {
-    ensure_packages "${BUILD_PACKAGES[@]}" python3
+    install_missing "${BUILD_PACKAGES[@]}" python3
     build_host patchpack
     build_stub i686 "$WIN32_BUILD" patchpack
     build_stub x86_64 "$WIN64_BUILD"
@@ -84,7 +84,7 @@ run_kit() {
 }
 
 run_bench() {
-    ensure_packages "${BUILD_PACKAGES[@]}" time
+    install_missing "${BUILD_PACKAGES[@]}" time
     build_host patchpack
     build_stub i686 "$WIN32_BUILD"
     BRISEL_PATCHPACK="$HOST/tools/patchpack" BRISEL_STUB="$WIN32_BUILD/app/stub-i686.exe" \

@@ -1,4 +1,4 @@
-# Wine environment of the build: sourced by wine-run.sh and ./run.
+# Wine environment of the build: sourced by wine-run.sh, wine32-run.sh and ./run.
 # brisel_wine_prefix PREFIX exports the environment and creates the prefix on
 # first use (64-bit, Japanese locale, Japanese fonts for the faces we use).
 
@@ -26,8 +26,11 @@ brisel_wine_prefix() {
 }
 
 # Font replacements: the window's face and the system's dialog and message
-# faces are drawn with the IPA Gothic fonts.
+# faces are drawn with the IPA Gothic fonts. Arguments: the command that runs
+# a Windows program in the prefix (wine64 by default).
 brisel_wine_fonts() {
+    local wine=("$@")
+    [ ${#wine[@]} -gt 0 ] || wine=("$BRISEL_WINE64")
     local reg="$WINEPREFIX/fonts.reg"
     {
         printf 'Windows Registry Editor Version 5.00\r\n\r\n'
@@ -45,5 +48,5 @@ brisel_wine_fonts() {
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n'
         printf '"Decorated"="N"\r\n"Managed"="N"\r\n\r\n'
     } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
-    "$BRISEL_WINE64" regedit /S "$reg" >/dev/null 2>&1
+    "${wine[@]}" regedit /S "$reg" >/dev/null 2>&1
 }

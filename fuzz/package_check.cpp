@@ -8,6 +8,7 @@
 //   F path=content   a file          D path         a folder
 //   L path>target    a link          P path         a pipe
 //   B width height   a 24-bit background of that size
+#include "FuzzSupport.h"
 #include "check/Messages.h"
 #include "check/PackageCheck.h"
 #include "common/MemoryFiles.h"
@@ -26,14 +27,6 @@ using namespace brisel;
 using namespace brisel::tools;
 
 namespace {
-
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "property failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
 
 constexpr std::string_view kSeparator("\x00\xFF\x00", 3);
 constexpr std::size_t kMaxItems = 64;

@@ -38,4 +38,7 @@ private:
     std::size_t position_ = 0;
 };
 
+// Raises EReadError, the error of a stream that ends too soon.
+[[noreturn]] void RaiseReadError();
+
 } // namespace brisel

@@ -13,8 +13,11 @@ bool FileIsPresent(const std::string& pattern);
 // Writes bytes as the whole new content of the file at path without ever
 // leaving it truncated or half written: an existing file must open for
 // reading and writing without sharing; the bytes go to a new temporary file
-// beside it, which then replaces it in one step. Missing directories are not
-// created. Any failure raises EFileWriteError and removes the temporary file.
+// beside it, which then replaces it in one step. When no temporary file can
+// be created there (a deep folder whose temporary name would be too long),
+// the file is created or truncated and written in place instead. Missing
+// directories are not created. Any failure raises EFileWriteError and
+// removes the temporary file.
 void WriteWholeFile(const std::string& path, std::string_view bytes);
 
 } // namespace brisel::platform

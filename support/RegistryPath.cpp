@@ -90,10 +90,20 @@ String TRegistry::ReadString(const String& name) {
     // One zero byte more than the query may write, so the text always ends.
     std::vector<unsigned char> data(std::size_t{size} + 1, 0);
     if (!platform::QueryRegistryValue(currentKey_, name.c_str(), type, data.data(), size)) {
-        throw ERegistryException(WithName("'%s' の取得に失敗しました", name));
+        // "'%s' の取得に失敗しました" (could not be read)
+        throw ERegistryException(
+            WithName("'%s' "
+                     "\x82\xcc\x8e\xe6\x93\xbe\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc"
+                     "\x82\xb5\x82\xbd",
+                     name));
     }
     if (type != platform::kRegSz && type != platform::kRegExpandSz) {
-        throw ERegistryException(WithName("'%s' のデータ型が不正です", name));
+        // "'%s' のデータ型が不正です" (its data type is invalid)
+        throw ERegistryException(
+            WithName("'%s' "
+                     "\x82\xcc\x83\x66\x81\x5b\x83\x5e\x8c\x5e\x82\xaa\x95\x73\x90\xb3"
+                     "\x82\xc5\x82\xb7",
+                     name));
     }
     return String(reinterpret_cast<const char*>(data.data()));
 }

@@ -43,7 +43,11 @@ private:
 };
 
 [[noreturn]] void Fail(const std::string& path) {
-    throw EFileWriteError("ファイル " + path + " を作成できません");
+    // "ファイル <path> を作成できません" (cannot create the file)
+    throw EFileWriteError("\x83\x74\x83\x40\x83\x43\x83\x8b"
+                          " " +
+                          path + " " +
+                          "\x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");
 }
 
 } // namespace

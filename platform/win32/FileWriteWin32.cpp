@@ -1,7 +1,10 @@
 // Writing a payload file so that the file being replaced is never left
 // truncated or half written: the bytes go to a new temporary file in the
 // same folder, which replaces the destination in one step once it is
-// complete and flushed.
+// complete and flushed. Where no temporary file can be made beside the
+// destination (its name would exceed the path limit of a deep folder, or
+// the folder refuses new files), the file is written in place instead, so
+// the temporary file never makes a write fail that a plain write would do.
 #include "platform/Files.h"
 
 #include "platform/win32/WideBuffer.h"
@@ -118,12 +121,31 @@ bool MoveIntoPlace(const std::string& temp, const std::string& destination, bool
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+// The plain write: opened for reading and writing without sharing, created
+// or truncated, the bytes written in one call, closed on every path.
+void WriteInPlace(const std::string& path, std::string_view bytes) {
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid() || bytes.size() > MAXDWORD) {
+        Fail(path);
+    }
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size() || !file.Close()) {
+        Fail(path);
+    }
+}
+
 } // namespace
 
 void WriteWholeFile(const std::string& path, std::string_view bytes) {
     const bool replacing = DestinationExists(path);
     TemporaryFile temp(path);
-    if (!temp.Created() || !temp.WriteAll(bytes) || !MoveIntoPlace(temp.Path(), path, replacing)) {
+    if (!temp.Created()) {
+        WriteInPlace(path, bytes);
+        return;
+    }
+    if (!temp.WriteAll(bytes) || !MoveIntoPlace(temp.Path(), path, replacing)) {
         Fail(path);
     }
     temp.Release();

@@ -38,4 +38,60 @@ std::string BitmapFile24(int width, int height, std::uint8_t r, std::uint8_t g, 
     return file;
 }
 
+std::string BitmapFile(const BitmapSpec& spec) {
+    std::string header;
+    Put(header, spec.headerSize, 4);
+    Put(header, static_cast<std::uint32_t>(spec.width), 4);
+    Put(header, static_cast<std::uint32_t>(spec.height), 4);
+    Put(header, 1, 2);
+    Put(header, spec.bitCount, 2);
+    Put(header, spec.compression, 4);
+    Put(header, spec.sizeImage, 4);
+    Put(header, 0, 4); // pixels per metre
+    Put(header, 0, 4);
+    Put(header, spec.coloursUsed, 4);
+    Put(header, spec.coloursImportant, 4);
+    header += spec.headerMasks;
+    header.resize(spec.headerSize, '\0');
+
+    const auto pixelOffset = static_cast<std::uint32_t>(14 + header.size() + spec.extra.size());
+    std::string file = "BM";
+    Put(file, pixelOffset + static_cast<std::uint32_t>(spec.pixels.size()), 4);
+    Put(file, 0, 4);
+    Put(file, pixelOffset, 4);
+    return file + header + spec.extra + spec.pixels;
+}
+
+std::string U32Bytes(std::uint32_t value) {
+    std::string bytes;
+    Put(bytes, value, 4);
+    return bytes;
+}
+
+std::uint32_t U32At(const std::string& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 4; i > 0; --i) {
+        value = value << 8 | static_cast<unsigned char>(bytes[at + i - 1]);
+    }
+    return value;
+}
+
+DibExtent DibExtentFromHeader(const std::string& dib) {
+    const std::uint32_t headerSize = U32At(dib, 0);
+    const auto width = static_cast<std::int32_t>(U32At(dib, 4));
+    const auto height = static_cast<std::int32_t>(U32At(dib, 8));
+    const std::uint32_t bitCount = U32At(dib, 12) >> 16;
+    const std::uint32_t compression = U32At(dib, 16);
+    const std::uint32_t coloursUsed = U32At(dib, 32);
+    const std::uint64_t colours =
+        coloursUsed != 0 ? coloursUsed : (bitCount <= 8 ? std::uint64_t{1} << bitCount : 0);
+    const std::uint64_t masks = compression == 3 && headerSize == 40 ? 12 : 0;
+    const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bitCount + 31) / 32 * 4;
+    const std::uint64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
+    const std::uint64_t pixels =
+        compression == 1 || compression == 2 ? U32At(dib, 20) : stride * rows;
+    const std::uint64_t offset = headerSize + masks + colours * 4;
+    return {offset, offset + pixels};
+}
+
 } // namespace brisel::test

@@ -113,6 +113,9 @@ struct Row {
 };
 
 const std::string kOverLong(300, 'x');
+// With "C:\" before it and "\a.dat" after it, 250 characters: it fits, with
+// no room left for a temporary name beside it.
+const std::string kDeepFolder(241, 'd');
 const std::string kWideName = [] {
     std::string name;
     for (int i = 0; i < 200; ++i) {
@@ -359,13 +362,21 @@ std::vector<Row> Rows() {
          {},
          {"script.txt:10: error: entry \"" + kOverLong.substr(0, 80) + u8"…" +
           "\" is too long: even in a game folder as short as \"C:\\\" the installer's path to "
-          "it, or to the temporary file it writes first, exceeds 259 characters"},
+          "it exceeds 259 characters"},
          1},
         {"the same file twice",
          Script("\ta.dat\r\n\t.\\a.dat\r\n"),
          {},
          {"script.txt:10: warning: entry \".\\a.dat\" names the same file as line 9: the later "
           "one overwrites it"},
+         0},
+        {"a deep entry as long as the installer's paths allow",
+         Script("\ta.dat\r\n\t" + kDeepFolder + "\\a.dat\r\n"),
+         {Write("files/" + kDeepFolder + "/a.dat", "A")},
+         {"script.txt:10: warning: entry \"" + kDeepFolder.substr(0, 80) + u8"…" +
+          "\" is in the folder \"" + kDeepFolder.substr(0, 80) + u8"…" +
+          "\": the installer creates no folders, so it must already exist in the player's game "
+          "folder"},
          0},
         {"entries in a sub-folder",
          Script("\ta.dat\r\n\tsub\\c.dat\r\n\tSub\\d.dat\r\n"),

@@ -87,6 +87,11 @@ TEST_F(PackageStreamTest, RejectsBrokenBitmapsWithTheReadersMessages) {
     hugeHeight[23] = '\xff';
     hugeHeight[24] = '\xff';
     hugeHeight[25] = '\x7f';
+    test::BitmapSpec shortBitfields;
+    shortBitfields.headerSize = 44; // the masks would straddle the header's end
+    shortBitfields.bitCount = 16;
+    shortBitfields.compression = 3;
+    shortBitfields.pixels = std::string(4, '\0');
     std::string pixelsFarAway = good;
     pixelsFarAway[12] = '\x7f'; // pixel offset beyond the end
     struct Case {
@@ -103,11 +108,89 @@ TEST_F(PackageStreamTest, RejectsBrokenBitmapsWithTheReadersMessages) {
         {badDepth, invalid},
         {hugeHeight, invalid},
         {pixelsFarAway, readError},
+        {test::BitmapFile(shortBitfields), invalid},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(LoadBitmapError(c.bytes), c.message) << c.bytes.size();
     }
     EXPECT_EQ(LoadBitmapError(good), "(no error)");
+}
+
+TEST_F(PackageStreamTest, GdiIsGivenAHeaderThatDescribesExactlyWhatWasCopied) {
+    const std::string red("\0\0\xff\0", 4);
+    const std::string blue("\xff\0\0\0", 4);
+    const std::string black = std::string(4, '\0');
+    const std::string masks565 =
+        test::U32Bytes(0xF800) + test::U32Bytes(0x07E0) + test::U32Bytes(0x001F);
+    const std::string masks888 =
+        test::U32Bytes(0xFF0000) + test::U32Bytes(0xFF00) + test::U32Bytes(0xFF);
+    auto repeat = [](const std::string& entry, std::size_t count) {
+        std::string out;
+        for (std::size_t i = 0; i < count; ++i) {
+            out += entry;
+        }
+        return out;
+    };
+    auto spec = [](std::uint16_t bitCount, std::uint32_t used, std::string extra,
+                   std::string pixels) {
+        test::BitmapSpec s;
+        s.width = 8;
+        s.bitCount = bitCount;
+        s.coloursUsed = used;
+        s.extra = std::move(extra);
+        s.pixels = std::move(pixels);
+        return s;
+    };
+    test::BitmapSpec v5Bitfields = spec(32, 0, "", std::string(32, '\x11'));
+    v5Bitfields.headerSize = 124;
+    v5Bitfields.compression = 3;
+    v5Bitfields.headerMasks = masks888;
+    test::BitmapSpec plainBitfields = spec(16, 0, masks565, std::string(16, '\x22'));
+    plainBitfields.compression = 3;
+    test::BitmapSpec rle8 = spec(8, 2, red + blue, std::string("\x08\x01\0\x01", 4));
+    rle8.compression = 1;
+    rle8.sizeImage = 4;
+    test::BitmapSpec tooImportant = spec(1, 0, red + blue, std::string("\xf0\0\0\0", 4));
+    tooImportant.coloursImportant = 3;
+
+    struct Case {
+        const char* name;
+        test::BitmapSpec spec;
+        std::string expectedTable; // masks, then the colour entries
+        std::uint32_t expectedColoursUsed;
+    } cases[] = {
+        // A 1-bit picture that claims 256 colours holds two.
+        {"1 bpp, biClrUsed 256", spec(1, 256, red + blue, std::string("\xf0\0\0\0", 4)), red + blue,
+         2},
+        {"4 bpp, biClrUsed 3", spec(4, 3, red + blue + red, std::string(4, '\x12')),
+         red + blue + red + repeat(black, 13), 16},
+        {"8 bpp, biClrUsed 0", spec(8, 0, repeat(blue, 256), std::string(8, '\x01')),
+         repeat(blue, 256), 256},
+        // The optional table of a true-colour picture is not copied.
+        {"24 bpp, biClrUsed 256", spec(24, 256, repeat(red, 256), std::string(24, '\x33')), "", 0},
+        {"32 bpp, bit fields in a version 5 header", v5Bitfields, masks888, 0},
+        {"16 bpp, bit fields after a plain header", plainBitfields, masks565, 0},
+        {"8 bpp, RLE", rle8, red + blue + repeat(black, 254), 256},
+        {"biClrImportant beyond the table", tooImportant, red + blue, 2},
+    };
+    for (const auto& c : cases) {
+        const std::string file = test::BitmapFile(c.spec);
+        TResourceStream stream(file);
+        TBitmap bitmap;
+        bitmap.LoadFromStream(stream);
+        const std::string& dib = bitmap.PackedDib();
+        ASSERT_GE(dib.size(), 40u) << c.name;
+        EXPECT_EQ(test::U32At(dib, 0), 40u) << c.name;
+        EXPECT_EQ(test::U32At(dib, 32), c.expectedColoursUsed) << c.name;
+        EXPECT_LE(test::U32At(dib, 36), c.expectedColoursUsed) << c.name;
+        EXPECT_EQ(test::U32At(dib, 20), c.spec.pixels.size()) << c.name;
+        EXPECT_EQ(bitmap.PixelOffset(), 40 + c.expectedTable.size()) << c.name;
+        EXPECT_EQ(dib.substr(40, c.expectedTable.size()), c.expectedTable) << c.name;
+        EXPECT_EQ(dib.substr(bitmap.PixelOffset()), c.spec.pixels) << c.name;
+        const test::DibExtent extent = test::DibExtentFromHeader(dib);
+        EXPECT_EQ(extent.pixelOffset, bitmap.PixelOffset()) << c.name;
+        EXPECT_EQ(extent.total, dib.size()) << c.name;
+    }
 }
 
 TEST_F(PackageStreamTest, WidensAnOs2CoreHeader) {

@@ -2,6 +2,7 @@
 // environment expansion, the Programs folders of the shell and shortcut
 // files written and read by the shell-link object. Everything the tests
 // create is removed again.
+#include "WineTestSupport.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "support/Exceptions.h"
@@ -24,6 +25,7 @@ namespace brisel {
 namespace {
 
 namespace fs = std::filesystem;
+using wine_test::CreateShortcut;
 
 const wchar_t* const kTestKey = L"Software\\BriselFindingTheGameTest";
 const char* const kTestKeyPath = "HKEY_CURRENT_USER\\Software\\BriselFindingTheGameTest";
@@ -49,33 +51,6 @@ std::wstring FolderPath(int csidl) {
     wchar_t path[MAX_PATH] = {};
     EXPECT_EQ(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path), S_OK);
     return path;
-}
-
-// Writes a shortcut file at link pointing at target, through the shell.
-void CreateShortcut(const fs::path& link, const fs::path& target) {
-    fs::create_directories(link.parent_path());
-    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-    IShellLinkW* shellLink = nullptr;
-    IPersistFile* file = nullptr;
-    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IShellLinkW, reinterpret_cast<void**>(&shellLink));
-    if (SUCCEEDED(result)) {
-        result = shellLink->SetPath(target.c_str());
-    }
-    if (SUCCEEDED(result)) {
-        result = shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-    }
-    if (SUCCEEDED(result)) {
-        result = file->Save(link.c_str(), TRUE);
-    }
-    if (file != nullptr) {
-        file->Release();
-    }
-    if (shellLink != nullptr) {
-        shellLink->Release();
-    }
-    CoUninitialize();
-    EXPECT_EQ(result, S_OK) << link;
 }
 
 void WriteBytes(const fs::path& path, const std::string& bytes) {

@@ -171,9 +171,9 @@ const Text kTexts[] = {
      u8"項目「{1}」は区切り文字で終わっていて、ファイルではなくフォルダーを指します"},
     {MessageId::EntryTooLong, E,
      u8"entry \"{1}\" is too long: even in a game folder as short as \"C:\\\" the installer's path "
-     u8"to it, or to the temporary file it writes first, exceeds 259 characters",
-     u8"項目「{1}」が長すぎます。ゲームフォルダーが「C:\\」のように短くても、書き込むパス（または"
-     u8"先に書く一時ファイルのパス）が 259 文字を超えます"},
+     u8"to it exceeds 259 characters",
+     u8"項目「{1}」が長すぎます。ゲームフォルダーが「C:\\」のように短くても、書き込むパスが 259 "
+     u8"文字を超えます"},
     {MessageId::DuplicateEntry, W,
      u8"entry \"{1}\" names the same file as line {2}: the later one overwrites it",
      u8"項目「{1}」は {2} 行目と同じファイルを指します。後のものが上書きします"},

@@ -11,12 +11,12 @@ namespace brisel::tools {
 namespace {
 
 // The longest path the installer's file calls take (MAX_PATH less the
-// terminating NUL), the shortest folder it can write into ("C:\"), the
-// name of the temporary file it writes beside each payload first
-// ("~bpXXXXXXXX.NNN.tmp") and the longest single name Windows allows.
+// terminating NUL), the shortest folder it can write into ("C:\") and the
+// longest single name Windows allows. The temporary file the installer
+// writes beside a payload first does not count: where its name does not
+// fit, the installer writes the payload in place.
 constexpr std::size_t kMaxPath = 259;
 constexpr std::size_t kShortestFolder = 3;
-constexpr std::size_t kTemporaryName = 19;
 constexpr std::size_t kMaxName = 255;
 
 bool IsSeparator(const std::string& text, std::size_t i) {
@@ -225,10 +225,7 @@ EntryName ParseEntry(const std::string& entry) {
     }
 
     const std::size_t whole = Utf16Length(Cp932ToUtf8(entry));
-    const std::size_t last = parsed.names.empty() ? 0 : Utf16Length(parsed.names.back());
-    const std::size_t folder = whole > last ? whole - last : 0;
-    if (kShortestFolder + whole > kMaxPath ||
-        kShortestFolder + folder + kTemporaryName > kMaxPath || longestName > kMaxName) {
+    if (kShortestFolder + whole > kMaxPath || longestName > kMaxName) {
         mark(EntryProblem::TooLong);
     }
     for (int p = 0; p <= static_cast<int>(EntryProblem::TooLong); ++p) {

@@ -1,5 +1,6 @@
 #include "Win32FormView.h"
 
+#include "SystemError.h"
 #include "WideText.h"
 #include "platform/FolderBrowser.h"
 #include "window/ErrorReport.h"
@@ -25,6 +26,8 @@ HFONT MakeFont(const FontDescription& font, bool underline) {
                        DEFAULT_PITCH | FF_DONTCARE, face.c_str());
 }
 
+// Registers the window class once per process; raises EWindowCreateError
+// when the system refuses it.
 void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -34,7 +37,12 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = Win32FormView::kClassName;
-    RegisterClassExW(&windowClass);
+    if (RegisterClassExW(&windowClass) == 0) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_CLASS_ALREADY_EXISTS) {
+            RaiseWindowCreateError(error);
+        }
+    }
 }
 
 // The window rectangle whose client area has the form's size, centred on
@@ -65,9 +73,16 @@ void Win32FormView::Create() {
     RegisterWindowClass(instance_, WindowProc);
     const RECT rect = CentredWindowRect();
     const WideBuffer caption = FromShiftJis(kFormMainDescription.caption);
-    CreateWindowExW(0, kClassName, caption.c_str(), kWindowStyle, rect.left, rect.top,
-                    rect.right - rect.left, rect.bottom - rect.top, application_, nullptr,
-                    instance_, this);
+    controlError_ = 0;
+    SetLastError(0);
+    HWND created = CreateWindowExW(0, kClassName, caption.c_str(), kWindowStyle, rect.left,
+                                   rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                                   application_, nullptr, instance_, this);
+    if (created == nullptr) {
+        const DWORD error = controlError_ != 0 ? controlError_ : GetLastError();
+        window_ = nullptr;
+        RaiseWindowCreateError(error);
+    }
 }
 
 void Win32FormView::Show(int showCommand) {
@@ -109,14 +124,17 @@ LRESULT CALLBACK Win32FormView::WindowProc(HWND window, UINT message, WPARAM wPa
     if (view == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    return view->HandleMessage(message, wParam, lParam);
+    return view->HandleMessage(window, message, wParam, lParam);
 }
 
-LRESULT Win32FormView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32FormView::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         CreateFonts();
-        CreateControls();
+        if (!CreateControls()) {
+            return -1; // the window is useless without its controls: creation fails
+        }
+        created_ = true;
         RunEventHandler(*this, [this] { form_.FormCreate(); });
         return 0;
     case WM_PAINT:
@@ -154,14 +172,25 @@ LRESULT Win32FormView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_DESTROY:
-        RunEventHandler(*this, [this] { form_.FormDestroy(); });
-        window_ = nullptr;
-        PostQuitMessage(0);
+        // A window whose creation failed never ran: no FormDestroy, and no
+        // quit message, which would close the error report at once.
+        if (created_) {
+            RunEventHandler(*this, [this] { form_.FormDestroy(); });
+            PostQuitMessage(0);
+        }
         return 0;
+    case WM_NCDESTROY:
+        // The last message of the window: forget it and its controls, which
+        // are gone, so nothing uses their handles again.
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        window_ = nullptr;
+        controls_.fill(nullptr);
+        lastFocus_ = nullptr;
+        break;
     default:
         break;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 void Win32FormView::CreateFonts() {
@@ -170,7 +199,7 @@ void Win32FormView::CreateFonts() {
     tooltipBrush_.Reset(CreateSolidBrush(GetSysColor(COLOR_INFOBK)));
 }
 
-void Win32FormView::CreateControls() {
+bool Win32FormView::CreateControls() {
     // Tab order is creation order: tab stops first, by their tab order.
     std::array<const ControlDescription*, 7> order{};
     std::size_t count = 0;
@@ -187,8 +216,14 @@ void Win32FormView::CreateControls() {
         }
     }
     for (std::size_t i = 0; i < count; ++i) {
-        controls_[static_cast<std::size_t>(order[i]->id)] = CreateControl(*order[i]);
+        HWND control = CreateControl(*order[i]);
+        if (control == nullptr) {
+            controlError_ = GetLastError();
+            return false;
+        }
+        controls_[static_cast<std::size_t>(order[i]->id)] = control;
     }
+    return true;
 }
 
 HWND Win32FormView::CreateControl(const ControlDescription& control) {
@@ -230,8 +265,10 @@ HWND Win32FormView::CreateControl(const ControlDescription& control) {
                         control.width, control.height, window_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlCommandId(control.id))),
                         instance_, nullptr);
-    const HFONT font = (control.properties & kLinkFont) ? linkFont_.Get() : font_.Get();
-    SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (handle != nullptr) {
+        const HFONT font = (control.properties & kLinkFont) ? linkFont_.Get() : font_.Get();
+        SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
     return handle;
 }
 

@@ -26,6 +26,8 @@ public:
     Win32FormView& operator=(const Win32FormView&) = delete;
 
     // Creates the window, which runs FormCreate before it is first shown.
+    // Raises EWindowCreateError, with the system's text, when the window or
+    // one of its controls cannot be created.
     void Create();
     void Show(int showCommand);
     HWND Handle() const { return window_; }
@@ -46,10 +48,12 @@ public:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     void CreateFonts();
-    void CreateControls();
+    // False, with the system's error in controlError_, when a control
+    // cannot be created.
+    bool CreateControls();
     HWND CreateControl(const ControlDescription& control);
     void FormPaint();
     void OnCommand(WPARAM wParam, LPARAM lParam);
@@ -64,6 +68,8 @@ private:
     HWND window_ = nullptr;
     std::array<HWND, 7> controls_{};
     HWND lastFocus_ = nullptr;
+    DWORD controlError_ = 0;
+    bool created_ = false; // WM_CREATE succeeded
     GdiObject<HFONT> font_;
     GdiObject<HFONT> linkFont_;
     GdiObject<HBRUSH> tooltipBrush_;

@@ -2,6 +2,8 @@
 // the directory, press Start, read the outcome.
 #include "E2eSupport.h"
 
+#include <algorithm>
+
 namespace brisel::e2e {
 namespace {
 
@@ -9,6 +11,21 @@ const wchar_t* const kSuccess = L"修正処理が正常に終了しました";
 const wchar_t* const kFailure = L"修正に失敗しました";
 const wchar_t* const kNotFound = L"プログラムメニュー内に対象ソフトが見つかりません\n"
                                  L"対象ソフトがインストールされていない可能性があります";
+
+// A game folder whose path has exactly length characters: as deep as a
+// folder can be for its game's shortcut target to fit the path limit, and
+// too deep for a temporary name of 20 characters beside a payload file.
+std::wstring DeepGameDir(std::size_t length = 245) {
+    std::wstring dir = L"C:\\Games\\BriselDeep";
+    while (dir.size() < length) {
+        std::size_t component = std::min<std::size_t>(100, length - dir.size() - 1);
+        if (length - dir.size() - 1 - component == 1) {
+            --component;
+        }
+        dir += L"\\" + std::wstring(component, L'd');
+    }
+    return dir;
+}
 
 std::string Payload(const std::string& package, const std::wstring& file) {
     std::wstring path = L"Z:";
@@ -218,6 +235,45 @@ TEST_F(RunTest, AFileHeldOpenKeepsItsContentAndStopsTheStep) {
     EXPECT_FALSE(FileExists(kGameDir + L"\\d.dat"));
     EXPECT_TRUE(LeftoverTemporaryFiles(kGameDir).empty());
     EXPECT_TRUE(LeftoverTemporaryFiles(kGameDir + L"\\sub").empty());
+    EXPECT_EQ(WindowText(CancelButton(run.window)), L"中止(&C)");
+    ExpectClosesWithCancel(run);
+}
+
+TEST_F(RunTest, AGameFolderAsDeepAsThePathLimitAllowsIsPatched) {
+    const std::wstring dir = DeepGameDir();
+    InstallGame(false, dir);
+    machine.MakeFolder(dir + L"\\sub");
+    machine.WriteFile(dir + L"\\a.dat", "old a.dat, longer than the new one");
+    for (const wchar_t* name : {L"b.dat", L"sub\\c.dat", L"d.dat"}) {
+        machine.WriteFile(dir + L"\\" + name, ""); // removed again afterwards
+    }
+    Started run = Start("typical");
+    ASSERT_NE(run.window, nullptr);
+    EXPECT_EQ(WindowText(DirectoryField(run.window)), dir + L"\\");
+    ASSERT_TRUE(IsWindowEnabled(StartButton(run.window)));
+    EXPECT_EQ(PressStart(run), std::vector<std::wstring>{kSuccess});
+    for (const wchar_t* name : {L"a.dat", L"b.dat", L"sub\\c.dat", L"d.dat"}) {
+        EXPECT_EQ(ReadWholeFile(dir + L"\\" + name), Payload("typical", name));
+    }
+    EXPECT_TRUE(LeftoverTemporaryFiles(dir).empty());
+    EXPECT_TRUE(LeftoverTemporaryFiles(dir + L"\\sub").empty());
+    EXPECT_EQ(WindowText(CancelButton(run.window)), L"終了(&X)");
+    ExpectClosesWithCancel(run);
+}
+
+TEST_F(RunTest, APayloadPathBeyondThePathLimitFailsCleanly) {
+    const std::wstring dir = DeepGameDir();
+    InstallGame(false, dir);
+    machine.WriteFile(dir + L"\\a.dat", "old a.dat");
+    Started run = Start("long-name");
+    ASSERT_NE(run.window, nullptr);
+    ASSERT_TRUE(IsWindowEnabled(StartButton(run.window)));
+    // a.dat fits and is written; the second name takes its path past the limit.
+    EXPECT_EQ(PressStart(run), std::vector<std::wstring>{kFailure});
+    EXPECT_EQ(ReadWholeFile(dir + L"\\a.dat"), Payload("long-name", L"a.dat"));
+    std::vector<std::wstring> entries = FolderEntries(dir, L"*");
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::wstring>{L"Game.exe", L"a.dat"}));
     EXPECT_EQ(WindowText(CancelButton(run.window)), L"中止(&C)");
     ExpectClosesWithCancel(run);
 }

@@ -107,6 +107,28 @@ TEST_F(WindowTest, ShowsTheFormAsDescribed) {
     Screenshot(window, "main-window-after-start-up");
 }
 
+// The prefix has glyphs for the form's face and its Japanese texts; without
+// them every label is drawn as empty boxes, which the pixel checks above
+// cannot tell from letters.
+TEST_F(WindowTest, TheFormsFaceHasTheJapaneseGlyphs) {
+    HDC screen = GetDC(nullptr);
+    HFONT font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
+    HGDIOBJ old = SelectObject(screen, font);
+    const std::wstring text = L"修正対象ディレクトリ開始中止終了ここ";
+    std::vector<WORD> glyphs(text.size());
+    const DWORD converted = GetGlyphIndicesW(screen, text.c_str(), static_cast<int>(text.size()),
+                                             glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(screen, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, screen);
+    ASSERT_EQ(converted, text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        EXPECT_NE(glyphs[i], 0xFFFF) << "no glyph for character " << i;
+    }
+}
+
 TEST_F(WindowTest, ASmallerPictureLeavesButtonFaceAround) {
     InstallGame();
     Started run = Start("small-picture");

@@ -1,0 +1,68 @@
+#include "SystemError.h"
+
+#include "WideText.h"
+#include "support/TextUtils.h"
+
+#include <climits>
+
+namespace brisel::win32 {
+
+namespace {
+
+// The system allocates the message; released on every path out.
+class LocalText {
+public:
+    LocalText() = default;
+    ~LocalText() {
+        if (text_ != nullptr) {
+            LocalFree(text_);
+        }
+    }
+    LocalText(const LocalText&) = delete;
+    LocalText& operator=(const LocalText&) = delete;
+
+    wchar_t* Get() const { return text_; }
+    wchar_t** Out() { return &text_; }
+
+private:
+    wchar_t* text_ = nullptr;
+};
+
+String ToShiftJis(const wchar_t* text, DWORD units) {
+    if (units == 0 || units > INT_MAX) {
+        return String();
+    }
+    const int size = static_cast<int>(units);
+    const int bytes =
+        WideCharToMultiByte(kShiftJisCodePage, 0, text, size, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) {
+        return String();
+    }
+    String converted(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(kShiftJisCodePage, 0, text, size, converted.data(), bytes, nullptr,
+                        nullptr);
+    return converted;
+}
+
+} // namespace
+
+String SystemErrorText(DWORD error) {
+    LocalText message;
+    const DWORD units = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(message.Out()), 0, nullptr);
+    if (units == 0 || message.Get() == nullptr) {
+        return String();
+    }
+    return Trim(ToShiftJis(message.Get(), units));
+}
+
+void RaiseWindowCreateError(DWORD error) {
+    String text = error != 0 ? SystemErrorText(error) : String();
+    if (text.empty()) {
+        text = "ウィンドウを作成できません"; // the window cannot be created
+    }
+    throw EWindowCreateError(text);
+}
+
+} // namespace brisel::win32
