@@ -14,15 +14,6 @@ void Put(std::string& bytes, std::size_t offset, std::uint32_t value, int width)
 
 } // namespace
 
-std::uint32_t U32At(const std::string& bytes, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value =
-            value << 8 | static_cast<unsigned char>(bytes.at(offset + static_cast<unsigned>(i)));
-    }
-    return value;
-}
-
 std::string BuildStubImage(const StubLayout& layout) {
     const std::uint32_t align = layout.fileAlignment;
     const std::uint32_t headers = align < 0x400 ? 0x400 : align;

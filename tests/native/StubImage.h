@@ -2,6 +2,8 @@
 // headers, a section table and the sections' bytes, laid out by hand.
 #pragma once
 
+#include "BitmapFile.h" // U32At
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,8 +30,6 @@ constexpr std::size_t kOptionalHeader = kFileHeader + 20;
 constexpr std::size_t kSectionTable = kOptionalHeader + 224;
 
 std::string BuildStubImage(const StubLayout& layout);
-
-std::uint32_t U32At(const std::string& bytes, std::size_t offset);
 
 // The checksum of a PE file by its definition: 16-bit words added one at a
 // time with the carry folded in, plus the file's length.
