@@ -133,8 +133,8 @@ TEST_F(PatchpackTest, RefusesAnInstallerOverTheLimitBeforeWritingAnything) {
     const Outcome run =
         Patchpack("build pkg --stub stubs/stub-i686.exe --out out.exe", work.Path(""));
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("error: the installer would be 1,073,758,208 bytes in memory, over the "
-                           "1,073,741,824 bytes (1 GiB)"),
+    EXPECT_NE(run.err.find("error: the installer would be 1,610,629,120 bytes in memory, over the "
+                           "1,610,612,736 bytes (1.5 GiB)"),
               std::string::npos)
         << run.err;
     EXPECT_EQ(work.Files(), (std::vector<std::string>{"out.exe", "pkg", "stubs"}));

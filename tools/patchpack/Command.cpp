@@ -233,11 +233,11 @@ int Build(const std::vector<std::string>& args, Language language) {
     } catch (const InstallerTooLarge& e) {
         const Texts texts(language);
         WriteErr(Fill(texts.Pick("patchpack: error: the installer would be {1} bytes in memory, "
-                                 "over the {2} bytes (1 GiB) that a 32-bit installer can load: "
+                                 "over the {2} bytes (1.5 GiB) that a 32-bit installer can load: "
                                  "make the payload smaller or split the patch\n",
                                  u8"patchpack: エラー: インストーラーがメモリー上で {1} バイトに"
                                  u8"なり、32 ビットのインストーラーが読み込める {2} バイト"
-                                 u8"（1 GiB）を超えます。ファイルを減らすか、パッチを分けて"
+                                 u8"（1.5 GiB）を超えます。ファイルを減らすか、パッチを分けて"
                                  u8"ください\n"),
                       {Thousands(e.Size()), Thousands(kLargestInstaller)}));
         return kPackageErrors;

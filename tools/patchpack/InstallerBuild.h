@@ -11,10 +11,13 @@
 
 namespace brisel::tools {
 
-// The largest installer image written. A 32-bit process must map the whole
-// image into one free range of its 2 GiB address space, beside the system's
-// DLLs, heaps and stacks; 1 GiB leaves room for those on any system.
-constexpr std::uint64_t kLargestInstaller = std::uint64_t{1} << 30;
+// The largest installer image written: 1.5 GiB. A 32-bit process maps the
+// whole image into one free range of its 2 GiB address space, below the
+// system's DLLs, and then still needs room for the DLLs it loads (the shell,
+// the common controls, the input method), its heaps and stacks. The 32-bit
+// Wine loads and runs images of up to about 1.9 GiB; Windows places its
+// DLLs lower, so the limit keeps a margin of some 250 MiB there.
+constexpr std::uint64_t kLargestInstaller = std::uint64_t{3} << 29;
 
 struct BuildOptions {
     std::filesystem::path package;
