@@ -35,11 +35,13 @@ std::string ReadAll(const std::string& path) {
     if (file == INVALID_HANDLE_VALUE) {
         return "(absent)";
     }
-    std::string bytes(4096, '\0');
+    std::string bytes;
+    char block[65536];
     DWORD read = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    while (ReadFile(file, block, sizeof block, &read, nullptr) && read > 0) {
+        bytes.append(block, read);
+    }
     CloseHandle(file);
-    bytes.resize(read);
     return bytes;
 }
 
@@ -139,6 +141,30 @@ TEST_F(FileWriteTest, WritesFilesInFoldersUpToThePathLimit) {
         EXPECT_EQ(Entries(folder), std::vector<std::string>{c.name}) << c.what;
         RemoveTree(base_);
         CreateDirectoryW(Long(base_).c_str(), nullptr);
+    }
+}
+
+// The bytes go out through a buffer of 1 MiB: sizes around its multiples,
+// through the temporary file and written in place in a deep folder, over a
+// longer old file, must come back byte for byte.
+TEST_F(FileWriteTest, WritesEveryByteWhateverTheSize) {
+    const std::size_t block = 1u << 20;
+    std::string pattern(5 * block / 2 + 7, '\0');
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        pattern[i] = static_cast<char>((i * 131 + i / 4093) & 0xFF);
+    }
+    const std::size_t sizes[] = {0, 1, block - 1, block, block + 1, 2 * block, pattern.size()};
+    const std::string shallow = FolderOfLength(60);
+    const std::string deep = FolderOfLength(245);
+    for (const std::string& folder : {shallow, deep}) {
+        for (const std::size_t size : sizes) {
+            const std::string path = folder + "\\a.dat";
+            WriteAll(path, std::string(3 * block, 'o'));
+            const std::string_view bytes(pattern.data(), size);
+            ASSERT_NO_THROW(platform::WriteWholeFile(path, bytes)) << folder.size() << " " << size;
+            EXPECT_TRUE(ReadAll(path) == bytes) << "folder of " << folder.size() << ", " << size;
+            EXPECT_EQ(Entries(folder), std::vector<std::string>{"a.dat"}) << size;
+        }
     }
 }
 
