@@ -144,6 +144,8 @@ std::string Write(const PeImage& stub, const ResourceTree& tree, const test::Tem
     return dir.Read("out.exe");
 }
 
+// The stub's resources start at 0x600 of its file (file alignment 0x200);
+// the new ones start at the next page, so that the system can map them.
 TEST(InstallerImage, ReplacesTheResourcesAndMovesTheRelocationsBehindThem) {
     const ResourceTree stubTree = StubResources();
     const std::string text = RandomBytes(0x200, 4);
@@ -179,12 +181,12 @@ TEST(InstallerImage, ReplacesTheResourcesAndMovesTheRelocationsBehindThem) {
     EXPECT_EQ(test::U32At(out, rsrc + 8), rsrcSize);
     EXPECT_EQ(test::U32At(out, rsrc + 12), 0x2000u);
     EXPECT_EQ(test::U32At(out, rsrc + 16), rsrcRaw);
-    EXPECT_EQ(test::U32At(out, rsrc + 20), 0x600u);
+    EXPECT_EQ(test::U32At(out, rsrc + 20), 0x1000u) << "a page of the file";
     EXPECT_EQ(test::U32At(out, reloc + 8), 10u);
     EXPECT_EQ(test::U32At(out, reloc + 12), relocAddress);
     EXPECT_EQ(test::U32At(out, reloc + 16), 0x200u);
-    EXPECT_EQ(test::U32At(out, reloc + 20), 0x600u + rsrcRaw);
-    EXPECT_EQ(out.size(), 0x800u + rsrcRaw);
+    EXPECT_EQ(test::U32At(out, reloc + 20), 0x1000u + rsrcRaw);
+    EXPECT_EQ(out.size(), 0x1200u + rsrcRaw);
 
     const std::size_t optional = test::kOptionalHeader;
     EXPECT_EQ(test::U32At(out, test::kFileHeader + 4), 0u) << "time stamp";
@@ -196,7 +198,8 @@ TEST(InstallerImage, ReplacesTheResourcesAndMovesTheRelocationsBehindThem) {
     EXPECT_EQ(test::U32At(out, optional + 64), test::ReferenceChecksum(out, optional + 64));
 
     EXPECT_EQ(out.substr(0x400, 0x200), text);
-    EXPECT_EQ(out.substr(0x600 + rsrcRaw), relocations);
+    EXPECT_EQ(out.substr(0x600, 0xA00), std::string(0xA00, '\0')) << "no stub bytes in the gap";
+    EXPECT_EQ(out.substr(0x1000 + rsrcRaw), relocations);
     const ResourceTree back = ReadResources(PeImage(out));
     ASSERT_EQ(back.size(), tree.size());
     for (const auto& [key, value] : tree) {

@@ -15,6 +15,12 @@ namespace {
 constexpr std::uint32_t kResourceCharacteristics = 0x40000040; // initialised data, readable
 constexpr std::uint32_t kInitializedData = 0x00000040;
 constexpr std::size_t kCopyChunk = 1 << 20;
+// The resource section starts at a whole page of the file whatever the
+// stub's file alignment (a page is a multiple of every valid one): Wine maps
+// a section straight from the file only when its file offset is a page
+// boundary, and reads it into private memory otherwise, which for the
+// payloads would cost their whole size before the window opens.
+constexpr std::uint32_t kPage = 0x1000;
 
 std::uint64_t EndOfRawData(const std::vector<Section>& sections) {
     std::uint64_t end = 0;
@@ -61,6 +67,9 @@ InstallerImage::InstallerImage(const PeImage& stub, const ResourceTree& resource
         resourceIndex_ = static_cast<std::size_t>(index);
         resourceSection = sections_[resourceIndex_];
         oldRawSize = resourceSection.rawSize;
+        stubDataEnd_ = resourceSection.rawPointer;
+        resourceSection.rawPointer = static_cast<std::uint32_t>(
+            AlignUp(resourceSection.rawPointer, std::max(fileAlignment, kPage)));
         for (std::size_t i = resourceIndex_ + 1; i < sections_.size(); ++i) {
             if (relocations.rva != sections_[i].virtualAddress) {
                 throw FormatError("section " + sections_[i].name +
@@ -93,8 +102,9 @@ InstallerImage::InstallerImage(const PeImage& stub, const ResourceTree& resource
         resourceSection.characteristics = kResourceCharacteristics;
         resourceSection.virtualAddress = static_cast<std::uint32_t>(
             AlignUp(std::uint64_t{last.virtualAddress} + last.virtualSize, sectionAlignment));
+        stubDataEnd_ = EndOfRawData(sections_);
         resourceSection.rawPointer =
-            static_cast<std::uint32_t>(AlignUp(EndOfRawData(sections_), fileAlignment));
+            static_cast<std::uint32_t>(AlignUp(stubDataEnd_, std::max(fileAlignment, kPage)));
         sections_.push_back(resourceSection);
     }
 
@@ -106,6 +116,7 @@ InstallerImage::InstallerImage(const PeImage& stub, const ResourceTree& resource
     std::uint64_t nextRaw = resourceSection.rawPointer + rawSize;
     Section& placed = sections_[resourceIndex_];
     placed.virtualSize = static_cast<std::uint32_t>(size);
+    placed.rawPointer = resourceSection.rawPointer;
     placed.rawSize = static_cast<std::uint32_t>(rawSize);
     for (std::size_t i = resourceIndex_ + 1; i < sections_.size(); ++i) {
         Section& moved = sections_[i];
@@ -121,8 +132,10 @@ InstallerImage::InstallerImage(const PeImage& stub, const ResourceTree& resource
 }
 
 std::string InstallerImage::Headers() const {
+    // The stub's headers and sections up to its resources, then zeros up to
+    // the page where the new resources start.
     const std::size_t headEnd = sections_[resourceIndex_].rawPointer;
-    std::string head = stub_.Bytes().substr(0, headEnd);
+    std::string head = stub_.Bytes().substr(0, std::min<std::uint64_t>(headEnd, stubDataEnd_));
     head.resize(headEnd, '\0');
     const std::size_t file = stub_.FileHeaderOffset();
     const std::size_t optional = stub_.OptionalHeaderOffset();

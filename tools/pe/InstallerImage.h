@@ -3,9 +3,10 @@
 // from the tree. The resource section keeps its place when it is the last
 // section but for the base relocations, which then move behind it (nothing
 // refers to them but their data directory); a stub without resources gets a
-// new last section. The headers are updated to match: section table, image
-// size, initialised data size, the resource and relocation directories, a
-// zero time stamp, no symbol table or certificates, and the checksum.
+// new last section. The resource section starts at a page boundary of the
+// file, so that its payloads can be mapped from it. The headers are updated to match: section
+// table, image size, initialised data size, the resource and relocation directories, a zero time
+// stamp, no symbol table or certificates, and the checksum.
 #pragma once
 
 #include "PeImage.h"
@@ -45,6 +46,7 @@ private:
     std::vector<Section> sections_; // the new section table
     std::uint64_t sizeOfImage_ = 0;
     std::uint64_t fileSize_ = 0;
+    std::uint64_t stubDataEnd_ = 0; // the stub's bytes before its resources
     std::uint32_t relocationDelta_ = 0;
     std::int64_t initializedDataDelta_ = 0;
 };
