@@ -16,26 +16,72 @@ bench_time() {
     rm -f "$out"
 }
 
-# bench_row BENCHMARK CASE COMMAND_LABEL BASELINE_MEDIAN FILE
-# FILE holds one "seconds peak_kib" line per run. Prints a tab-separated row:
-# benchmark, case, command, runs, min, median, max seconds, median peak MiB,
-# and the ratio of the median to BASELINE_MEDIAN (empty for the baseline).
+# bench_row BENCHMARK CASE COMMAND_LABEL BASELINE_MEDIAN FILE [COLUMN UNIT DIVISOR]
+# FILE holds one line of whitespace-separated figures per run; COLUMN (1)
+# picks the figure, divided by DIVISOR (1) and shown in UNIT (s). Prints a
+# tab-separated row: benchmark, case, command, runs, min, median, max, unit,
+# and the ratio of the median to BASELINE_MEDIAN (empty for the baseline,
+# which is given in the same unit).
 bench_row() {
     local benchmark="$1" case="$2" label="$3" baseline="$4" file="$5"
-    sort -n -k1,1 "$file" | awk -v b="$benchmark" -v c="$case" -v l="$label" -v base="$baseline" '
-        { t[NR] = $1; m[NR] = $2 }
+    local column="${6:-1}" unit="${7:-s}" divisor="${8:-1}"
+    awk -v k="$column" -v d="$divisor" '{ print $k / d }' "$file" | sort -g |
+        awk -v b="$benchmark" -v c="$case" -v l="$label" -v base="$baseline" -v u="$unit" '
+        { t[NR] = $1 }
         END {
             n = NR
             median = (n % 2) ? t[(n + 1) / 2] : (t[n / 2] + t[n / 2 + 1]) / 2
-            # peak memory: median of the runs, sorted on their own
-            for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (m[j] < m[i]) { x = m[i]; m[i] = m[j]; m[j] = x }
-            mem = (n % 2) ? m[(n + 1) / 2] : (m[n / 2] + m[n / 2 + 1]) / 2
             ratio = (base == "" || base == 0) ? "" : sprintf("%.2fx", median / base)
-            printf "%s\t%s\t%s\t%d\t%.2f\t%.2f\t%.2f\t%.1f\t%s\n", b, c, l, n, t[1], median, t[n], mem / 1024, ratio
+            f = (u == "s") ? "%.3f" : (u == "bytes") ? "%d" : "%.1f"
+            printf "%s\t%s\t%s\t%d\t" f "\t" f "\t" f "\t%s\t%s\n", b, c, l, n, t[1], median, t[n], u, ratio
         }'
 }
 
-# The median of the first column of FILE.
+# The median of one column (1 unless given) of FILE, divided by DIVISOR (1).
 bench_median() {
-    sort -n -k1,1 "$1" | awk '{ t[NR] = $1 } END { print (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2 }'
+    local column="${2:-1}" divisor="${3:-1}"
+    awk -v k="$column" -v d="$divisor" '{ print $k / d }' "$1" | sort -g |
+        awk '{ t[NR] = $1 } END { print (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2 }'
+}
+
+# The Windows path under which Wine sees a host path (drive Z:).
+bench_winpath() {
+    printf 'Z:%s' "$(echo "$1" | sed 's|/|\\|g')"
+}
+
+# bench_package DIR BACKGROUND ENTRY...: a package folder whose script finds
+# the game bench_driver makes (Game\Game.lnk, Game.exe) and writes the
+# payloads DIR/files/ENTRY; the caller puts the payload files there.
+bench_package() {
+    local dir="$1" background="$2"
+    shift 2
+    rm -rf "$dir"
+    mkdir -p "$dir/files"
+    {
+        printf '*PatchType\r\n1\r\n%%LinkPath\r\n\tGame\\Game.lnk\r\n%%%%\r\n'
+        printf '*Caption\r\nBench\r\n*CheckTargetFilename\r\nGame.exe\r\n%%OutFiles\r\n'
+        local entry
+        for entry in "$@"; do
+            printf '\t%s\r\n' "$entry"
+        done
+        printf '%%%%\r\n'
+    } >"$dir/script.txt"
+    if [ -n "$background" ]; then
+        cp "$background" "$dir/background.bmp"
+    else
+        : >"$dir/background.bmp"
+    fi
+}
+
+# bench_patchpack PACKAGE STUB ARCH OUT: writes an installer; patchpack's
+# findings are shown only when it fails.
+bench_patchpack() {
+    local log
+    log="$(mktemp)"
+    "$BRISEL_PATCHPACK" build "$1" --stub "$2" --arch "$3" --out "$4" >"$log" 2>&1 || {
+        cat "$log" >&2
+        rm -f "$log"
+        return 1
+    }
+    rm -f "$log"
 }

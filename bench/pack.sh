@@ -46,6 +46,9 @@ pack_case() {
     base="$(bench_median "$BENCH_WORK/cp.times")"
     bench_row pack "$label" "cp --sparse=never" "" "$BENCH_WORK/cp.times"
     bench_row pack "$label" "patchpack build" "$base" "$BENCH_WORK/patchpack.times"
+    base="$(bench_median "$BENCH_WORK/cp.times" 2 1024)"
+    bench_row pack "$label" "cp --sparse=never: peak RSS" "" "$BENCH_WORK/cp.times" 2 MiB 1024
+    bench_row pack "$label" "patchpack build: peak RSS" "$base" "$BENCH_WORK/patchpack.times" 2 MiB 1024
     rm -f "$BENCH_WORK"/*.times
     rm -rf "$package"
 }

@@ -83,10 +83,26 @@ run_kit() {
     echo "$KIT_ZIP"
 }
 
+# The benchmarks: the release host tools, both stubs and minimal window
+# programs, the x86_64 driver that times installers under wine64 (in a
+# prefix of its own, with a display), then bench/run.
 run_bench() {
-    install_missing "${BUILD_PACKAGES[@]}" time
-    build_host patchpack
-    build_stub i686 "$WIN32_BUILD"
-    BRISEL_PATCHPACK="$HOST/tools/patchpack" BRISEL_STUB="$WIN32_BUILD/app/stub-i686.exe" \
-        "$ROOT/bench/run" "$@"
+    install_missing "${BUILD_PACKAGES[@]}" time googletest libgtest-dev wine64 xvfb xauth \
+        fonts-ipafont locales python3
+    ensure_locale ja_JP.UTF-8
+    build_host patchpack script_bench
+    build_stub i686 "$WIN32_BUILD" minimal_window
+    build_stub x86_64 "$WIN64_BUILD" minimal_window bench_driver
+    ensure_display
+    start_wineserver "$BUILD/bench-wineprefix"
+    local status=0
+    BRISEL_PATCHPACK="$HOST/tools/patchpack" BENCH_SCRIPT="$HOST/bench/script_bench" \
+        BRISEL_STUB="$WIN32_BUILD/app/stub-i686.exe" BRISEL_STUB64="$WIN64_BUILD/app/stub-x86_64.exe" \
+        BENCH_MINIMAL32="$WIN32_BUILD/bench/minimal_window.exe" \
+        BENCH_MINIMAL64="$WIN64_BUILD/bench/minimal_window.exe" \
+        BENCH_DRIVER="$WIN64_BUILD/bench/bench_driver.exe" BRISEL_WINE64="$BRISEL_WINE64" \
+        "$ROOT/bench/run" "$@" || status=$?
+    stop_wineserver
+    stop_display
+    return $status
 }
