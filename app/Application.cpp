@@ -1,10 +1,11 @@
 #include "app/Application.h"
 
-#include "support/Exceptions.h"
-#include "support/Mbcs.h"
+#include "core/Exceptions.h"
+#include "core/Mbcs.h"
+#include "platform/Locale.h"
+#include "platform/win32/WideText.h"
 #include "window/ErrorReport.h"
 #include "window/win32/SystemError.h"
-#include "window/win32/WideText.h"
 #include "window/win32/Win32FormView.h"
 
 #include <exception>
@@ -60,7 +61,7 @@ public:
         if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
             win32::RaiseWindowCreateError(GetLastError());
         }
-        const win32::WideBuffer title = win32::FromShiftJis(kApplicationTitle);
+        const win32::WideText title = win32::FromShiftJis(kApplicationTitle);
         const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
         const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
         handle_ =
@@ -105,7 +106,8 @@ void RunMessageLoop(win32::Win32FormView& view) {
 int RunApplication(HINSTANCE instance, int showCommand) {
     RestrictDllSearchToSystemDirectory();
     try {
-        ProcessLeadBytes();
+        // Every double-byte rule of the program reads this set.
+        InstallLeadByteSet(LeadByteSet::FromRanges(platform::SystemLeadByteRanges()));
         ApplicationWindow application(instance);
         ShowWindow(application.Handle(), SW_SHOWNOACTIVATE);
         win32::Win32FormView FormMain(instance, application.Handle());

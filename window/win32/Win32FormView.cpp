@@ -1,8 +1,8 @@
 #include "Win32FormView.h"
 
 #include "SystemError.h"
-#include "WideText.h"
 #include "platform/FolderBrowser.h"
+#include "platform/win32/WideText.h"
 #include "window/ErrorReport.h"
 
 #include <windowsx.h>
@@ -20,7 +20,7 @@ int ControlCommandId(ControlId id) {
 }
 
 HFONT MakeFont(const FontDescription& font, bool underline) {
-    const WideBuffer face = FromShiftJis(font.face);
+    const WideText face = FromShiftJis(font.face);
     return CreateFontW(font.height, 0, 0, 0, FW_NORMAL, FALSE, underline ? TRUE : FALSE, FALSE,
                        font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        DEFAULT_PITCH | FF_DONTCARE, face.c_str());
@@ -72,7 +72,7 @@ Win32FormView::~Win32FormView() {
 void Win32FormView::Create() {
     RegisterWindowClass(instance_, WindowProc);
     const RECT rect = CentredWindowRect();
-    const WideBuffer caption = FromShiftJis(kFormMainDescription.caption);
+    const WideText caption = FromShiftJis(kFormMainDescription.caption);
     controlError_ = 0;
     SetLastError(0);
     HWND created = CreateWindowExW(0, kClassName, caption.c_str(), kWindowStyle, rect.left,
@@ -230,7 +230,7 @@ HWND Win32FormView::CreateControl(const ControlDescription& control) {
     DWORD style = WS_CHILD | WS_VISIBLE;
     DWORD exStyle = 0;
     const wchar_t* windowClass = L"STATIC";
-    WideBuffer text = FromShiftJis(control.text);
+    WideText text = FromShiftJis(control.text);
     switch (control.kind) {
     case ControlKind::Label:
         style |= SS_LEFT | SS_NOPREFIX;

@@ -4,7 +4,7 @@
 // asks it to show.
 #pragma once
 
-#include "GdiObject.h"
+#include "platform/win32/Handles.h"
 #include "window/FormDescription.h"
 #include "window/IFormView.h"
 #include "window/Uformmain.h"
