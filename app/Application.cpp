@@ -7,6 +7,7 @@
 #include "window/ErrorReport.h"
 #include "window/win32/SystemError.h"
 #include "window/win32/Win32FormView.h"
+#include "window/win32/WindowClass.h"
 
 #include <exception>
 #include <memory>
@@ -52,15 +53,7 @@ LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARA
 class ApplicationWindow {
 public:
     explicit ApplicationWindow(HINSTANCE instance) {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = ApplicationProc;
-        windowClass.hInstance = instance;
-        windowClass.hIcon = LoadIconW(instance, L"MAINICON");
-        windowClass.lpszClassName = kApplicationClass;
-        if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-            win32::RaiseWindowCreateError(GetLastError());
-        }
+        win32::RegisterWindowClass(instance, kApplicationClass, ApplicationProc);
         const win32::WideText title = win32::FromShiftJis(kApplicationTitle);
         const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
         const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
