@@ -40,12 +40,4 @@ struct LocalMemoryTraits {
 // Memory the system allocated for the caller (FormatMessage).
 using LocalMemory = UniqueHandle<LocalMemoryTraits>;
 
-struct WindowTraits {
-    using Handle = HWND;
-    static Handle Invalid() { return nullptr; }
-    static bool Close(Handle handle) { return DestroyWindow(handle) != 0; }
-};
-// A window the program created and destroys with its owner.
-using Window = UniqueHandle<WindowTraits>;
-
 } // namespace brisel::win32
