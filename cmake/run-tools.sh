@@ -6,7 +6,7 @@ KIT_ZIP="$ROOT/dist/briselpatch-kit.zip"
 # The release host tools, statically linked: what authors run, and what the
 # cross builds write their installers with. Builds only the named targets.
 build_host() {
-    configure "$HOST" -DCMAKE_BUILD_TYPE=Release -DBRISEL_TESTS=OFF -DBRISEL_STATIC_TOOLS=ON
+    configure host
     log "building host tools: $*"
     cmake --build "$HOST" --target "$@" >&2
 }
