@@ -1,11 +1,13 @@
 #include "app/Application.h"
 
-#include "support/Exceptions.h"
-#include "support/Mbcs.h"
+#include "core/Exceptions.h"
+#include "core/Mbcs.h"
+#include "platform/Locale.h"
+#include "platform/win32/WideText.h"
 #include "window/ErrorReport.h"
 #include "window/win32/SystemError.h"
-#include "window/win32/WideText.h"
 #include "window/win32/Win32FormView.h"
+#include "window/win32/WindowClass.h"
 
 #include <exception>
 #include <memory>
@@ -51,16 +53,8 @@ LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARA
 class ApplicationWindow {
 public:
     explicit ApplicationWindow(HINSTANCE instance) {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = ApplicationProc;
-        windowClass.hInstance = instance;
-        windowClass.hIcon = LoadIconW(instance, L"MAINICON");
-        windowClass.lpszClassName = kApplicationClass;
-        if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-            win32::RaiseWindowCreateError(GetLastError());
-        }
-        const win32::WideBuffer title = win32::FromShiftJis(kApplicationTitle);
+        win32::RegisterWindowClass(instance, kApplicationClass, ApplicationProc);
+        const win32::WideText title = win32::FromShiftJis(kApplicationTitle);
         const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
         const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
         handle_ =
@@ -105,7 +99,8 @@ void RunMessageLoop(win32::Win32FormView& view) {
 int RunApplication(HINSTANCE instance, int showCommand) {
     RestrictDllSearchToSystemDirectory();
     try {
-        ProcessLeadBytes();
+        // Every double-byte rule of the program reads this set.
+        InstallLeadByteSet(LeadByteSet::FromRanges(platform::SystemLeadByteRanges()));
         ApplicationWindow application(instance);
         ShowWindow(application.Handle(), SW_SHOWNOACTIVATE);
         win32::Win32FormView FormMain(instance, application.Handle());

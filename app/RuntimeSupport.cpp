@@ -7,7 +7,7 @@
 //    errors build std::logic_error objects with their reference-counted
 //    strings (~45 KB). Here they raise the program's own errors instead,
 //    which the standard error report shows like any other.
-#include "support/Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <cstdlib>
 #include <exception>

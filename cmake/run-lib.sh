@@ -55,37 +55,43 @@ ensure_locale() {
     locale-gen >&2
 }
 
-# Configures a build folder once, and again when its options change.
+# Configures the build folder of a preset of CMakePresets.json (build/NAME)
+# once, and again when the presets change.
 configure() {
-    local dir="$1"
-    shift
-    local options="$*"
-    if [ ! -f "$dir/build.ninja" ] || [ "$(cat "$dir/.configure-options" 2>/dev/null)" != "$options" ]; then
-        cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >&2
-        printf '%s' "$options" >"$dir/.configure-options"
+    local preset="$1" dir="$BUILD/$1" stamp
+    stamp="$(sha1sum "$ROOT/CMakePresets.json" | cut -d' ' -f1)"
+    if [ ! -f "$dir/build.ninja" ] || [ "$(cat "$dir/.configure-preset" 2>/dev/null)" != "$stamp" ]; then
+        (cd "$ROOT" && cmake --preset "$preset") >&2
+        printf '%s' "$stamp" >"$dir/.configure-preset"
     fi
 }
 
 build_native() {
-    configure "$NATIVE" -DBRISEL_SANITIZE=ON
+    configure native
     log "building native"
-    cmake --build "$NATIVE" >&2
+    (cd "$ROOT" && cmake --build --preset native) >&2
+}
+
+# The preset of a cross build: win32 for i686, win64 for x86_64.
+windows_preset() {
+    case "$1" in
+        i686) echo win32 ;;
+        x86_64) echo win64 ;;
+    esac
 }
 
 # The cross builds write their installers with the host tool; the win64
-# build's tests also use the i686 stub and the kit.
+# build's tests also use the i686 stub and the kit (the presets name them).
 configure_windows() {
-    local arch="$1" dir="$2"
-    configure "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch-w64-mingw32.cmake" \
-        -DPATCHPACK_EXE="$HOST/tools/patchpack" \
-        -DBRISEL_I686_STUB="$WIN32_BUILD/app/stub-i686.exe" -DBRISEL_KIT="$KIT_ZIP"
+    configure "$(windows_preset "$1")"
 }
 
 build_windows() {
-    local arch="$1" dir="$2"
-    configure_windows "$arch" "$dir"
+    local arch="$1" preset
+    preset="$(windows_preset "$arch")"
+    configure "$preset"
     log "building $arch"
-    cmake --build "$dir" >&2
+    (cd "$ROOT" && cmake --build --preset "$preset") >&2
 }
 
 build_all() {
@@ -96,35 +102,14 @@ build_all() {
     make_kit
 }
 
-# An X display for Wine's windows: the caller's, or a private Xvfb.
-XVFB_PID=""
-ensure_display() {
+# Runs the ./run function named by the arguments with an X display for
+# Wine's windows: the caller's, or a private Xvfb on a free display number
+# (xvfb-run -a), stopped again when the function returns.
+with_display() {
     if [ -n "${DISPLAY:-}" ] && [ "${BRISEL_FORCE_XVFB:-0}" != 1 ]; then
-        return
-    fi
-    local n
-    for n in $(seq 91 140); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-            XVFB_PID=$!
-            export DISPLAY=":$n"
-            local i
-            for i in $(seq 1 50); do
-                [ -e "/tmp/.X11-unix/X$n" ] && return
-                sleep 0.1
-            done
-            return
-        fi
-    done
-    echo "no free X display number" >&2
-    return 1
-}
-
-stop_display() {
-    if [ -n "$XVFB_PID" ]; then
-        kill "$XVFB_PID" 2>/dev/null || true
-        wait "$XVFB_PID" 2>/dev/null || true
-        XVFB_PID=""
+        "$@"
+    else
+        xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$ROOT/run" --in-display "$@"
     fi
 }
 
@@ -144,13 +129,6 @@ stop_wineserver() {
     "$BRISEL_WINESERVER" -k >/dev/null 2>&1 || true
 }
 
-check_format() {
-    log "checking the source format"
-    local files
-    mapfile -t files < <(cd "$ROOT" && git ls-files '*.cpp' '*.h')
-    (cd "$ROOT" && clang-format --dry-run --Werror "${files[@]}") >&2
-}
-
 run_format() {
     ensure_tools
     local files
@@ -162,20 +140,24 @@ run_test() {
     local started=$SECONDS
     ensure_tools
     wine32_setup
-    check_format
     build_all
-    log "native tests"
-    (cd "$NATIVE" && ctest --output-on-failure)
+    log "native tests (the source format among them)"
+    (cd "$ROOT" && ctest --preset native)
     fuzz_smoke
+    local status=0
+    with_display windows_tests || status=$?
+    log "test run took $((SECONDS - started)) s"
+    return $status
+}
+
+# The tests of both Windows builds, each under its Wine.
+windows_tests() {
     log "win64 tests under Wine"
-    ensure_display
     start_wineserver "$WIN64_BUILD/wineprefix"
     local status=0
-    (cd "$WIN64_BUILD" && ctest --output-on-failure) || status=$?
+    (cd "$ROOT" && ctest --preset win64) || status=$?
     stop_wineserver
     (wine32_tests) || status=$?
-    stop_display
-    log "test run took $((SECONDS - started)) s"
     return $status
 }
 
@@ -217,21 +199,27 @@ run_demo() {
         automatic=""
         echo "Opening the installer on $DISPLAY: press Start, then Exit." >&2
     fi
-    ensure_display
     local status=0
-    if [ "$arch" = i686 ]; then
-        (wine32_demo "$demo" "$exe32" $automatic) || status=$?
-    else
-        start_wineserver "$demo/wineprefix"
-        "$BRISEL_WINE64" "$WIN64_BUILD/tests/wine/e2e/demo_driver.exe" "$exe64" \
-            "$(winepath_of "$demo/report.txt")" "$(winepath_of "$demo/screenshots")" $automatic \
-            >&2 || status=$?
-        stop_wineserver
-    fi
-    stop_display
+    with_display demo_run "$arch" "$demo" "$exe32" "$exe64" $automatic || status=$?
     echo "What happened:"
     # Paths on Wine's Z: drive are shown as the host paths they are.
     sed -e 's/^/  /' -e '/Z:\\/ { s|Z:\\|/|; s|\\|/|g; }' "$demo/report.txt" 2>/dev/null || true
+    return $status
+}
+
+# One run of the demo driver on the installer of ARCH in the prefix under DEMO.
+demo_run() {
+    local arch="$1" demo="$2" exe32="$3" exe64="$4" status=0
+    shift 4
+    if [ "$arch" = i686 ]; then
+        (wine32_demo "$demo" "$exe32" "$@") || status=$?
+    else
+        start_wineserver "$demo/wineprefix"
+        "$BRISEL_WINE64" "$WIN64_BUILD/tests/wine/e2e/demo_driver.exe" "$exe64" \
+            "$(winepath_of "$demo/report.txt")" "$(winepath_of "$demo/screenshots")" "$@" \
+            >&2 || status=$?
+        stop_wineserver
+    fi
     return $status
 }
 

@@ -6,7 +6,7 @@ KIT_ZIP="$ROOT/dist/briselpatch-kit.zip"
 # The release host tools, statically linked: what authors run, and what the
 # cross builds write their installers with. Builds only the named targets.
 build_host() {
-    configure "$HOST" -DCMAKE_BUILD_TYPE=Release -DBRISEL_TESTS=OFF -DBRISEL_STATIC_TOOLS=ON
+    configure host
     log "building host tools: $*"
     cmake --build "$HOST" --target "$@" >&2
 }
@@ -93,7 +93,10 @@ run_bench() {
     build_host patchpack script_bench
     build_stub i686 "$WIN32_BUILD" minimal_window
     build_stub x86_64 "$WIN64_BUILD" minimal_window bench_driver
-    ensure_display
+    with_display bench_in_display "$@"
+}
+
+bench_in_display() {
     start_wineserver "$BUILD/bench-wineprefix"
     local status=0
     BRISEL_PATCHPACK="$HOST/tools/patchpack" BENCH_SCRIPT="$HOST/bench/script_bench" \
@@ -103,6 +106,5 @@ run_bench() {
         BENCH_DRIVER="$WIN64_BUILD/bench/bench_driver.exe" BRISEL_WINE64="$BRISEL_WINE64" \
         "$ROOT/bench/run" "$@" || status=$?
     stop_wineserver
-    stop_display
     return $status
 }

@@ -220,7 +220,7 @@ wine32_tests() {
     log "win32 tests under 32-bit Wine ($(cat "$BRISEL_WINE32_ROOT/mode"))"
     wine32_start "$WIN32_PREFIX" || status=$?
     if [ $status -eq 0 ]; then
-        (cd "$WIN32_BUILD" && ctest --output-on-failure) || status=$?
+        (cd "$ROOT" && ctest --preset win32) || status=$?
     fi
     wine32_stop
     [ -f "$retries" ] && after=$(wc -l <"$retries")

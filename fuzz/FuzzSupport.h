@@ -3,7 +3,7 @@
 // code under test.
 #pragma once
 
-#include "support/Mbcs.h"
+#include "core/Mbcs.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,10 +3,10 @@
 // an empty picture, or gives a packed DIB whose header describes exactly
 // the bytes that were copied, so GDI never reads past them.
 #include "FuzzSupport.h"
+#include "core/Exceptions.h"
 #include "package/TBitmap.h"
 #include "package/TResourceStream.h"
 #include "platform/substitute/SubstituteStore.h"
-#include "support/Exceptions.h"
 #include "tests/native/BitmapFile.h"
 
 #include <cstdint>

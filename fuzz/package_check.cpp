@@ -13,7 +13,7 @@
 #include "check/PackageCheck.h"
 #include "common/MemoryFiles.h"
 #include "common/PackagePlan.h"
-#include "support/Mbcs.h"
+#include "core/Mbcs.h"
 #include "tests/native/BitmapFile.h"
 
 #include <cstdint>

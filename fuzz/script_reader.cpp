@@ -3,10 +3,10 @@
 // trimming and the five escapes, the "*PatchType" number rule, and that a
 // failed lookup leaves its output untouched.
 #include "FuzzSupport.h"
+#include "core/Exceptions.h"
 #include "package/PatchTypeNumber.h"
 #include "package/Ttinycnf.h"
 #include "platform/Locale.h"
-#include "support/Exceptions.h"
 #include "support/TStringList.h"
 
 #include <charconv>

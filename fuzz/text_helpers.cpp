@@ -3,10 +3,10 @@
 // replacement that skips second bytes, 1-based byte access and the text of
 // the standard error report.
 #include "FuzzSupport.h"
-#include "support/AnsiString.h"
-#include "support/Exceptions.h"
-#include "support/Mbcs.h"
-#include "support/TextUtils.h"
+#include "core/AnsiString.h"
+#include "core/Exceptions.h"
+#include "core/Mbcs.h"
+#include "core/TextUtils.h"
 #include "window/ErrorReport.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

@@ -3,8 +3,8 @@
 // bytes are never delimiters, with the Shift-JIS lead-byte set and with an
 // empty one.
 #include "FuzzSupport.h"
+#include "core/TextUtils.h"
 #include "support/TStringList.h"
-#include "support/TextUtils.h"
 #include "support/TokenSplit.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

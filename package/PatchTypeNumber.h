@@ -1,7 +1,7 @@
 // The number rule of the script's "*PatchType" value.
 #pragma once
 
-#include "support/AnsiString.h"
+#include "core/AnsiString.h"
 
 #include <cstdint>
 #include <optional>

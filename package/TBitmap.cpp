@@ -1,7 +1,7 @@
 #include "TBitmap.h"
 
 #include "TResourceStream.h"
-#include "support/Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 #include "TResourceStream.h"
 
+#include "core/Exceptions.h"
 #include "platform/Files.h"
 #include "platform/PackageResources.h"
-#include "support/Exceptions.h"
 #include "support/TStringList.h"
 
 namespace brisel {

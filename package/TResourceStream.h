@@ -1,7 +1,7 @@
 // The read-only byte stream over one item of the patch package.
 #pragma once
 
-#include "support/AnsiString.h"
+#include "core/AnsiString.h"
 
 #include <cstddef>
 #include <memory>

@@ -1,7 +1,8 @@
 #include "Ttinycnf.h"
 
-#include "support/Exceptions.h"
-#include "support/TextUtils.h"
+#include "core/Exceptions.h"
+#include "core/TextUtils.h"
+#include "support/SameText.h"
 
 #include <climits>
 

@@ -6,7 +6,7 @@
 // ignored; values and entries are trimmed and escape-decoded.
 #pragma once
 
-#include "support/AnsiString.h"
+#include "core/AnsiString.h"
 #include "support/TStringList.h"
 
 namespace brisel {

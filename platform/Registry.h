@@ -2,6 +2,8 @@
 // querying a value and closing a key.
 #pragma once
 
+#include "core/UniqueHandle.h"
+
 #include <cstdint>
 
 namespace brisel::platform {
@@ -39,5 +41,16 @@ bool QueryRegistryValue(RegistryKey key, const char* name, std::uint32_t& type, 
 
 // Closes a key opened by OpenRegistryKeyRead.
 void CloseRegistryKey(RegistryKey key);
+
+struct RegistryKeyTraits {
+    using Handle = RegistryKey;
+    static Handle Invalid() { return kNoRegistryKey; }
+    static bool Close(Handle key) {
+        CloseRegistryKey(key);
+        return true;
+    }
+};
+// A key opened by OpenRegistryKeyRead, closed by its owner.
+using OpenedRegistryKey = UniqueHandle<RegistryKeyTraits>;
 
 } // namespace brisel::platform

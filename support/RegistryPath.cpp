@@ -1,9 +1,10 @@
 #include "RegistryPath.h"
 
-#include "Exceptions.h"
 #include "TStringList.h"
-#include "TextUtils.h"
 #include "TokenSplit.h"
+#include "core/Exceptions.h"
+#include "core/TextUtils.h"
+#include "support/SameText.h"
 
 #include <cstdint>
 #include <vector>
@@ -46,10 +47,6 @@ bool SelectRoot(TRegistry& registry, const String& item) {
 
 TRegistry::TRegistry() : rootKey_(platform::PredefinedRegistryKey(kCurrentUser)) {}
 
-TRegistry::~TRegistry() {
-    CloseKey();
-}
-
 void TRegistry::SetRootKey(platform::RegistryKey root) {
     if (root != rootKey_) {
         CloseKey();
@@ -59,7 +56,7 @@ void TRegistry::SetRootKey(platform::RegistryKey root) {
 
 bool TRegistry::OpenKeyReadOnly(const String& key) {
     String name = key;
-    platform::RegistryKey base = currentKey_ == platform::kNoRegistryKey ? rootKey_ : currentKey_;
+    platform::RegistryKey base = currentKey_ ? currentKey_.Get() : rootKey_;
     if (!name.empty() && name[0] == '\\') {
         name.erase(0, 1);
         base = rootKey_;
@@ -68,28 +65,24 @@ bool TRegistry::OpenKeyReadOnly(const String& key) {
     if (!platform::OpenRegistryKeyRead(base, name.c_str(), opened)) {
         return false;
     }
-    CloseKey();
-    currentKey_ = opened;
+    currentKey_.Reset(opened);
     return true;
 }
 
 void TRegistry::CloseKey() {
-    if (currentKey_ != platform::kNoRegistryKey) {
-        platform::CloseRegistryKey(currentKey_);
-        currentKey_ = platform::kNoRegistryKey;
-    }
+    currentKey_.Reset();
 }
 
 String TRegistry::ReadString(const String& name) {
     std::uint32_t type = platform::kRegNone;
     std::uint32_t size = 0;
-    if (!platform::QueryRegistryValue(currentKey_, name.c_str(), type, nullptr, size) ||
+    if (!platform::QueryRegistryValue(currentKey_.Get(), name.c_str(), type, nullptr, size) ||
         size == 0) {
         return String();
     }
     // One zero byte more than the query may write, so the text always ends.
     std::vector<unsigned char> data(std::size_t{size} + 1, 0);
-    if (!platform::QueryRegistryValue(currentKey_, name.c_str(), type, data.data(), size)) {
+    if (!platform::QueryRegistryValue(currentKey_.Get(), name.c_str(), type, data.data(), size)) {
         // "'%s' の取得に失敗しました" (could not be read)
         throw ERegistryException(
             WithName("'%s' "

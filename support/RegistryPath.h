@@ -2,7 +2,7 @@
 // root key's name, the keys below it and the value's name, separated by "\".
 #pragma once
 
-#include "AnsiString.h"
+#include "core/AnsiString.h"
 #include "platform/Registry.h"
 
 namespace brisel {
@@ -14,13 +14,12 @@ namespace brisel {
 class TRegistry {
 public:
     TRegistry();
-    ~TRegistry();
     TRegistry(const TRegistry&) = delete;
     TRegistry& operator=(const TRegistry&) = delete;
 
     platform::RegistryKey RootKey() const { return rootKey_; }
     void SetRootKey(platform::RegistryKey root);
-    platform::RegistryKey CurrentKey() const { return currentKey_; }
+    platform::RegistryKey CurrentKey() const { return currentKey_.Get(); }
 
     // Opens key for reading below the current key (below the root when no key
     // is open, or when key begins with "\", which is then dropped). On success
@@ -35,7 +34,7 @@ public:
 
 private:
     platform::RegistryKey rootKey_;
-    platform::RegistryKey currentKey_ = platform::kNoRegistryKey;
+    platform::OpenedRegistryKey currentKey_;
 };
 
 // Reads the value that path names into value. Items are cut at "\" (quotes

@@ -1,7 +1,7 @@
 #include "TFileTools.h"
 
 #include "RegistryPath.h"
-#include "TextUtils.h"
+#include "core/TextUtils.h"
 #include "platform/Environment.h"
 #include "platform/Files.h"
 
@@ -28,7 +28,8 @@ constexpr ProgramsStage kProgramsStages[] = {
      "Explorer\\User Shell Folders\\Programs"},
 };
 
-constexpr auto kFirstExpansionSize = static_cast<std::uint32_t>(platform::kMaxPath);
+// A path-sized first attempt.
+constexpr std::uint32_t kFirstExpansionSize = 260;
 // Far beyond the longest expansion the system makes (32767 UTF-16 units).
 constexpr std::uint64_t kLargestExpansion = 1u << 20;
 
@@ -93,31 +94,7 @@ bool TFileTools::ExpandEnvStrings(String& text) {
 }
 
 bool TFileTools::GetSpecialFolderPath(int csidl, String& path) {
-    char buffer[platform::kMaxPath] = {};
-    platform::ShellAllocator allocator;
-    if (!platform::GetShellAllocator(allocator.Receive())) {
-        return false;
-    }
-    // Declared after the allocator: the list is freed with it before it goes.
-    platform::ItemIdList list(allocator);
-    if (!platform::GetSpecialFolderLocation(csidl, list.Receive())) {
-        return false;
-    }
-    if (!platform::GetPathFromItemIdList(list.Get(), buffer)) {
-        return false;
-    }
-    buffer[platform::kMaxPath - 1] = '\0';
-    path = buffer;
-    return true;
-}
-
-bool TFileTools::LoadShortcutFile(platform::ShellLink& link, const char16_t* widePath,
-                                  unsigned mode) {
-    platform::PersistFile file;
-    if (!platform::QueryPersistFile(link.Get(), file.Receive())) {
-        return false;
-    }
-    return platform::LoadPersistFile(file.Get(), widePath, mode) == platform::kSOk;
+    return platform::GetSpecialFolderPath(csidl, path);
 }
 
 bool TFileTools::FindProgramsShortcut(const String& entry, String& path) {
@@ -131,25 +108,8 @@ bool TFileTools::FindProgramsShortcut(const String& entry, String& path) {
     return false;
 }
 
-bool TFileTools::ResolveShortcut(const char* linkPath, char (&target)[platform::kMaxPath]) {
-    // Declared first: COM is uninitialised after the objects are released.
-    const platform::ComApartment apartment;
-    platform::ShellLink link;
-    if (!platform::CreateShellLink(link.Receive())) {
-        return false;
-    }
-    char16_t widePath[platform::kMaxPath];
-    if (platform::AnsiToUtf16(linkPath, widePath, static_cast<int>(platform::kMaxPath)) == 0) {
-        return false;
-    }
-    if (!LoadShortcutFile(link, widePath, platform::kStgmRead)) {
-        return false;
-    }
-    // The shell may write nothing when it cannot read the target.
-    target[0] = '\0';
-    platform::GetShellLinkPath(link.Get(), target);
-    target[platform::kMaxPath - 1] = '\0';
-    return true;
+bool TFileTools::ResolveShortcut(const String& linkPath, String& target) {
+    return platform::ReadShortcutTarget(linkPath, target);
 }
 
 } // namespace brisel

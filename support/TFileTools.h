@@ -2,7 +2,7 @@
 // path that it points to, with the small shell routines these need.
 #pragma once
 
-#include "AnsiString.h"
+#include "core/AnsiString.h"
 #include "platform/Shell.h"
 
 namespace brisel {
@@ -18,10 +18,6 @@ public:
     // unchanged, when the folder is unknown or not in the file system.
     bool GetSpecialFolderPath(int csidl, String& path);
 
-    // Loads the file at widePath into link with the storage mode. True only
-    // when the load succeeded outright.
-    bool LoadShortcutFile(platform::ShellLink& link, const char16_t* widePath, unsigned mode);
-
     // Looks for entry, a path relative to a Programs folder ("*" and "?" act
     // as wildcards in its last component), below the current user's Programs
     // folder and then below the all-users one, each taken from the shell or,
@@ -31,10 +27,11 @@ public:
     // errors pass through.
     bool FindProgramsShortcut(const String& entry, String& path);
 
-    // Loads the shortcut file linkPath and writes its target path, always
-    // zero-terminated, into target. False, target unchanged, when the file
-    // cannot be loaded or its path does not fit the shell's limit.
-    bool ResolveShortcut(const char* linkPath, char (&target)[platform::kMaxPath]);
+    // Loads the shortcut file linkPath and stores the path it points to in
+    // target (empty when the shell cannot read it). False, target unchanged,
+    // when the file cannot be loaded or its path does not fit the shell's
+    // limit.
+    bool ResolveShortcut(const String& linkPath, String& target);
 };
 
 } // namespace brisel

@@ -1,6 +1,6 @@
 #include "TStringList.h"
 
-#include "Exceptions.h"
+#include "core/Exceptions.h"
 
 namespace brisel {
 

@@ -2,7 +2,7 @@
 // and loading from a byte stream by the script's line rules.
 #pragma once
 
-#include "AnsiString.h"
+#include "core/AnsiString.h"
 
 #include <cstddef>
 #include <string_view>

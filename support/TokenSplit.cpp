@@ -1,6 +1,6 @@
 #include "TokenSplit.h"
 
-#include "Mbcs.h"
+#include "core/Mbcs.h"
 
 namespace brisel {
 

@@ -4,8 +4,8 @@
 // second byte of many Shift-JIS characters is "\").
 #pragma once
 
-#include "AnsiString.h"
 #include "TStringList.h"
+#include "core/AnsiString.h"
 
 namespace brisel {
 

@@ -1,8 +1,8 @@
 #include "ErrorReport.h"
 
 #include "IFormView.h"
-#include "support/Exceptions.h"
-#include "support/Mbcs.h"
+#include "core/Exceptions.h"
+#include "core/Mbcs.h"
 
 #include <exception>
 #include <new>

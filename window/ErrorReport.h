@@ -2,7 +2,7 @@
 // exception escaping an event handler into that report.
 #pragma once
 
-#include "support/AnsiString.h"
+#include "core/AnsiString.h"
 
 #include <functional>
 

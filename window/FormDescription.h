@@ -6,6 +6,7 @@
 #include "TAction.h"
 
 #include <array>
+#include <cstddef>
 #include <optional>
 
 namespace brisel {
@@ -21,6 +22,8 @@ enum class ControlId {
     btnStart,
     btnCancel
 };
+// The number of controls, the last id's number plus one.
+constexpr std::size_t kControlCount = static_cast<std::size_t>(ControlId::btnCancel) + 1;
 
 // Control properties, combined as bits.
 enum ControlProperty : unsigned {
@@ -36,7 +39,6 @@ enum class ControlEvent { None, lblChangePathClick, edtTargetDirChange };
 
 struct ControlDescription {
     ControlId id;
-    const char* name;
     ControlKind kind;
     int left, top, width, height;
     const char* text; // Shift-JIS; empty for controls that take an action's caption
@@ -53,12 +55,10 @@ struct FontDescription {
 };
 
 struct FormDescription {
-    const char* name;
     const char* caption;
-    int designLeft, designTop; // first position before centring
     int clientWidth, clientHeight;
     FontDescription font;
-    std::array<ControlDescription, 7> controls;
+    std::array<ControlDescription, kControlCount> controls;
 };
 
 constexpr unsigned char kShiftJisCharset = 128;

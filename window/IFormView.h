@@ -3,7 +3,7 @@
 #pragma once
 
 #include "TAction.h"
-#include "support/AnsiString.h"
+#include "core/AnsiString.h"
 
 namespace brisel {
 

@@ -3,7 +3,7 @@
 // handler only while it is enabled.
 #pragma once
 
-#include "support/AnsiString.h"
+#include "core/AnsiString.h"
 
 #include <functional>
 

@@ -2,13 +2,13 @@
 
 #include "FormDescription.h"
 #include "Messages.h"
+#include "core/Exceptions.h"
+#include "core/TextUtils.h"
 #include "package/PatchTypeNumber.h"
 #include "package/TResourceStream.h"
 #include "package/Ttinycnf.h"
 #include "platform/Files.h"
-#include "support/Exceptions.h"
 #include "support/TFileTools.h"
-#include "support/TextUtils.h"
 
 #include <optional>
 #include <string>
@@ -85,11 +85,11 @@ bool TFormMain::FindGameDirectory(const TStringList& linkPaths) {
         if (!fileTools.FindProgramsShortcut(linkPaths[i], shortcut)) {
             continue;
         }
-        char target[260] = {};
-        if (!fileTools.ResolveShortcut(shortcut.c_str(), target)) {
+        String target;
+        if (!fileTools.ResolveShortcut(shortcut, target)) {
             continue;
         }
-        SetTargetDirText(WithTrailingBackslash(DirectoryOfPath(String(target))));
+        SetTargetDirText(WithTrailingBackslash(DirectoryOfPath(target)));
         return true;
     }
     return false;

@@ -9,8 +9,8 @@
 
 #include "IFormView.h"
 #include "TAction.h"
+#include "core/AnsiString.h"
 #include "package/TBitmap.h"
-#include "support/AnsiString.h"
 #include "support/TStringList.h"
 
 #include <cstdint>

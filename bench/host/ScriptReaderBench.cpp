@@ -6,8 +6,8 @@
 //
 // Prints "seconds peak_kib": the time of the read and the process's peak
 // resident set, as bench/lib.sh expects.
+#include "core/Mbcs.h"
 #include "package/Ttinycnf.h"
-#include "support/Mbcs.h"
 #include "support/TStringList.h"
 
 #include <sys/resource.h>

@@ -4,7 +4,7 @@
 #include "platform/Environment.h"
 
 #include "EnvironmentStore.h"
-#include "support/Mbcs.h"
+#include "core/Mbcs.h"
 
 #include <algorithm>
 #include <cstring>

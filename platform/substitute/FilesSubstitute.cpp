@@ -2,9 +2,9 @@
 // the host by reading each single-byte "\" as "/".
 #include "platform/Files.h"
 
+#include "core/Exceptions.h"
+#include "core/Mbcs.h"
 #include "platform/substitute/HostPath.h"
-#include "support/Exceptions.h"
-#include "support/Mbcs.h"
 
 #include <cstdio>
 #include <fcntl.h>
@@ -43,11 +43,7 @@ private:
 };
 
 [[noreturn]] void Fail(const std::string& path) {
-    // "ファイル <path> を作成できません" (cannot create the file)
-    throw EFileWriteError("\x83\x74\x83\x40\x83\x43\x83\x8b"
-                          " " +
-                          path + " " +
-                          "\x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");
+    throw EFileWriteError::CannotCreate(path);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "HostPath.h"
 
-#include "support/Mbcs.h"
+#include "core/Mbcs.h"
 
 namespace brisel::substitute {
 

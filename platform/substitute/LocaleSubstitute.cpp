@@ -3,7 +3,7 @@
 // double-byte character, compares exactly.
 #include "platform/Locale.h"
 
-#include "support/Mbcs.h"
+#include "core/Mbcs.h"
 
 namespace brisel::platform {
 

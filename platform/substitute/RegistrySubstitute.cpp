@@ -4,7 +4,7 @@
 #include "platform/Registry.h"
 
 #include "RegistryStore.h"
-#include "support/Mbcs.h"
+#include "core/Mbcs.h"
 
 #include <algorithm>
 #include <cstring>

@@ -7,10 +7,10 @@
 // the temporary file never makes a write fail that a plain write would do.
 #include "platform/Files.h"
 
-#include "platform/win32/WideBuffer.h"
-#include "platform/win32/Win32Handle.h"
-#include "support/Exceptions.h"
-#include "support/TextUtils.h"
+#include "core/Exceptions.h"
+#include "core/TextUtils.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/WideText.h"
 
 #include <windows.h>
 
@@ -21,7 +21,7 @@ namespace brisel::platform {
 namespace {
 
 [[noreturn]] void Fail(const std::string& path) {
-    throw EFileWriteError("ファイル " + path + " を作成できません");
+    throw EFileWriteError::CannotCreate(path);
 }
 
 // Payload bytes are pages of the mapped image that have not been read yet.
@@ -100,7 +100,7 @@ public:
     void Release() { path_.clear(); }
 
 private:
-    FileHandle handle_;
+    win32::FileHandle handle_;
     std::string path_;
 };
 
@@ -108,8 +108,8 @@ private:
 // sharing, as a plain overwrite would need: a locked, read-only or refused
 // file fails here, before anything is written.
 bool DestinationExists(const std::string& path) {
-    FileHandle existing(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    win32::FileHandle existing(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (existing.Valid()) {
         return true;
     }
@@ -121,8 +121,8 @@ bool DestinationExists(const std::string& path) {
 }
 
 bool MoveIntoPlace(const std::string& temp, const std::string& destination, bool replacing) {
-    const WideBuffer from = WideBuffer::FromCodePage(CP_ACP, temp);
-    const WideBuffer to = WideBuffer::FromCodePage(CP_ACP, destination);
+    const win32::WideText from = win32::FromAnsi(temp);
+    const win32::WideText to = win32::FromAnsi(destination);
     if (replacing) {
         using ReplaceFileFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
         const auto replace = reinterpret_cast<ReplaceFileFn>(reinterpret_cast<void*>(
@@ -146,8 +146,8 @@ bool MoveIntoPlace(const std::string& temp, const std::string& destination, bool
 // The plain write: opened for reading and writing without sharing, created
 // or truncated, written whole and flushed to the disk, closed on every path.
 void WriteInPlace(const std::string& path, std::string_view bytes) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    win32::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid() || !WriteBytes(file.Get(), bytes) || FlushFileBuffers(file.Get()) == 0 ||
         !file.Close()) {
         Fail(path);

@@ -1,22 +1,20 @@
-// The shell services on Win32. The opaque objects of platform/Shell.h are
-// the COM interface pointers and item-id lists themselves.
+// The shell services on Win32: special folders through their item-id lists,
+// shortcut files through the shell-link object.
 #include "platform/Shell.h"
 
+#include "platform/win32/Com.h"
 #include "platform/win32/Shell32.h"
+#include "platform/win32/WideText.h"
 
 #include <windows.h>
 
-#include <objbase.h>
 #include <objidl.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
 namespace brisel::platform {
 
-static_assert(kMaxPath == MAX_PATH);
 static_assert(kCsidlPrograms == CSIDL_PROGRAMS && kCsidlCommonPrograms == CSIDL_COMMON_PROGRAMS);
-static_assert(kStgmRead == STGM_READ);
-static_assert(sizeof(char16_t) == sizeof(wchar_t) && sizeof(char16_t) == sizeof(OLECHAR));
 
 namespace {
 
@@ -29,105 +27,64 @@ const IID kIidShellLinkA = {
 const IID kIidPersistFile = {
     0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-IMalloc* AsMalloc(ShellAllocatorObject* allocator) {
-    return reinterpret_cast<IMalloc*>(allocator);
-}
-IShellLinkA* AsLink(ShellLinkObject* link) {
-    return reinterpret_cast<IShellLinkA*>(link);
-}
-IPersistFile* AsFile(PersistFileObject* file) {
-    return reinterpret_cast<IPersistFile*>(file);
-}
-PCIDLIST_ABSOLUTE AsList(const ItemIdListObject* list) {
-    return reinterpret_cast<PCIDLIST_ABSOLUTE>(list);
+// Loads the file at widePath into link with the storage mode. True only
+// when the load returned S_OK; S_FALSE counts as failure.
+bool LoadShortcutFile(IShellLinkA& link, const wchar_t* widePath, DWORD mode) {
+    win32::ComPtr<IPersistFile> file;
+    if (link.QueryInterface(kIidPersistFile, file.ReceiveVoid()) != S_OK || !file) {
+        return false;
+    }
+    return file->Load(widePath, mode) == S_OK;
 }
 
 } // namespace
 
-bool GetShellAllocator(ShellAllocatorObject*& allocator) {
-    IMalloc* malloc = nullptr;
-    const auto getMalloc = Shell32().GetMalloc;
-    if (getMalloc == nullptr || getMalloc(&malloc) != S_OK || malloc == nullptr) {
+bool GetSpecialFolderPath(int csidl, std::string& path) {
+    const auto& shell = Shell32();
+    // Held while the list lives, which is freed with it.
+    win32::ShellAllocator allocator;
+    if (shell.GetMalloc == nullptr || shell.GetMalloc(allocator.Receive()) != S_OK || !allocator) {
         return false;
     }
-    allocator = reinterpret_cast<ShellAllocatorObject*>(malloc);
+    win32::ItemIdList list;
+    if (shell.GetSpecialFolderLocation == nullptr ||
+        shell.GetSpecialFolderLocation(GetDesktopWindow(), csidl, list.Receive()) != S_OK ||
+        !list) {
+        return false;
+    }
+    char buffer[MAX_PATH] = {};
+    if (shell.GetPathFromIDListA == nullptr || !shell.GetPathFromIDListA(list.Get(), buffer)) {
+        return false;
+    }
+    buffer[MAX_PATH - 1] = '\0';
+    path = buffer;
     return true;
 }
 
-void ReleaseShellAllocator(ShellAllocatorObject* allocator) {
-    AsMalloc(allocator)->Release();
-}
-
-bool GetSpecialFolderLocation(int csidl, ItemIdListObject*& list) {
-    PIDLIST_ABSOLUTE found = nullptr;
-    const auto getLocation = Shell32().GetSpecialFolderLocation;
-    if (getLocation == nullptr || getLocation(GetDesktopWindow(), csidl, &found) != S_OK ||
-        found == nullptr) {
-        return false;
-    }
-    list = reinterpret_cast<ItemIdListObject*>(found);
-    return true;
-}
-
-bool GetPathFromItemIdList(const ItemIdListObject* list, char (&path)[kMaxPath]) {
-    const auto getPath = Shell32().GetPathFromIDListA;
-    return getPath != nullptr && getPath(AsList(list), path) != FALSE;
-}
-
-void FreeItemIdList(ShellAllocatorObject* allocator, ItemIdListObject* list) {
-    AsMalloc(allocator)->Free(list);
-}
-
-ComResult InitializeCom() {
-    return CoInitialize(nullptr);
-}
-
-void UninitializeCom() {
-    CoUninitialize();
-}
-
-bool CreateShellLink(ShellLinkObject*& link) {
-    void* created = nullptr;
+bool ReadShortcutTarget(const std::string& linkPath, std::string& target) {
+    // Declared first: COM is uninitialised after the interfaces are released.
+    const win32::ComApartment apartment;
+    win32::ComPtr<IShellLinkA> link;
     if (CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkA,
-                         &created) != S_OK ||
-        created == nullptr) {
+                         link.ReceiveVoid()) != S_OK ||
+        !link) {
         return false;
     }
-    link = static_cast<ShellLinkObject*>(created);
-    return true;
-}
-
-void ReleaseShellLink(ShellLinkObject* link) {
-    AsLink(link)->Release();
-}
-
-bool QueryPersistFile(ShellLinkObject* link, PersistFileObject*& file) {
-    void* found = nullptr;
-    if (AsLink(link)->QueryInterface(kIidPersistFile, &found) != S_OK || found == nullptr) {
+    // The shell takes at most MAX_PATH units, terminator included.
+    const win32::WideText widePath = win32::FromAnsi(linkPath);
+    if (widePath.empty() || widePath.size() >= MAX_PATH) {
         return false;
     }
-    file = static_cast<PersistFileObject*>(found);
-    return true;
-}
-
-void ReleasePersistFile(PersistFileObject* file) {
-    AsFile(file)->Release();
-}
-
-ComResult LoadPersistFile(PersistFileObject* file, const char16_t* path, unsigned mode) {
-    return AsFile(file)->Load(reinterpret_cast<LPCOLESTR>(path), mode);
-}
-
-void GetShellLinkPath(ShellLinkObject* link, char (&target)[kMaxPath]) {
+    if (!LoadShortcutFile(*link.Get(), widePath.c_str(), STGM_READ)) {
+        return false;
+    }
+    // The shell may write nothing when it cannot read the target.
+    char buffer[MAX_PATH] = {};
     WIN32_FIND_DATAA unused{};
-    AsLink(link)->GetPath(target, static_cast<int>(kMaxPath), &unused, SLGP_UNCPRIORITY);
-}
-
-int AnsiToUtf16(const char* text, char16_t* buffer, int units) {
-    if (text == nullptr) {
-        return 0;
-    }
-    return MultiByteToWideChar(CP_ACP, 0, text, -1, reinterpret_cast<wchar_t*>(buffer), units);
+    link->GetPath(buffer, MAX_PATH, &unused, SLGP_UNCPRIORITY);
+    buffer[MAX_PATH - 1] = '\0';
+    target = buffer;
+    return true;
 }
 
 } // namespace brisel::platform

@@ -1,8 +1,8 @@
 #include "TestSupport.h"
+#include "core/Exceptions.h"
 #include "platform/substitute/EnvironmentStore.h"
 #include "platform/substitute/RegistryStore.h"
 #include "platform/substitute/ShellStore.h"
-#include "support/Exceptions.h"
 #include "support/TFileTools.h"
 
 #include <cstdlib>
@@ -61,15 +61,11 @@ protected:
     }
 
     void ShellKnowsBothFolders() {
-        Shell().folders[kCsidlPrograms] = {userPrograms_};
-        Shell().folders[kCsidlCommonPrograms] = {commonPrograms_};
+        Shell().folders[kCsidlPrograms] = userPrograms_;
+        Shell().folders[kCsidlCommonPrograms] = commonPrograms_;
     }
 
-    void ExpectEverythingReleased() {
-        EXPECT_EQ(Shell().Outstanding(), 0u);
-        EXPECT_EQ(Shell().invalidReleases, 0);
-        EXPECT_TRUE(Registry().open.empty());
-    }
+    void ExpectEverythingReleased() { EXPECT_TRUE(Registry().open.empty()); }
 
     std::pair<bool, String> Find(const String& entry) {
         String path = kUntouched;
@@ -176,45 +172,6 @@ TEST_F(FileToolsTest, LeavesTheTextAloneWhenTheExpansionFails) {
     EXPECT_EQ(text, "%HUGE%");
 }
 
-// Special folders.
-
-TEST_F(FileToolsTest, GetsTheFileSystemPathOfASpecialFolder) {
-    Shell().folders[kCsidlPrograms] = {"C:\\Users\\u\\Programs"};
-    Shell().folders[kCsidlCommonPrograms] = {"", false};
-    String path = kUntouched;
-    EXPECT_TRUE(tools_.GetSpecialFolderPath(kCsidlPrograms, path));
-    EXPECT_EQ(path, "C:\\Users\\u\\Programs");
-    ExpectEverythingReleased();
-
-    path = kUntouched;
-    EXPECT_FALSE(tools_.GetSpecialFolderPath(kCsidlCommonPrograms, path)); // virtual
-    EXPECT_FALSE(tools_.GetSpecialFolderPath(0x1A, path));                 // unknown
-    EXPECT_EQ(path, kUntouched);
-    EXPECT_EQ(Shell().obtained["list"], 2);
-    ExpectEverythingReleased();
-
-    Shell().allocatorUnavailable = true;
-    EXPECT_FALSE(tools_.GetSpecialFolderPath(kCsidlPrograms, path));
-    EXPECT_EQ(path, kUntouched);
-    EXPECT_EQ(Shell().locationRequests.size(), 3u); // not asked without an allocator
-    ExpectEverythingReleased();
-}
-
-TEST_F(FileToolsTest, ReleasesTheListAndTheAllocatorWhenACallThrows) {
-    ShellKnowsBothFolders();
-    for (const char* call : {"GetSpecialFolderLocation", "GetPathFromItemIdList"}) {
-        Shell().beforeCall = [call](const std::string& name) {
-            if (name == call) {
-                throw std::runtime_error(name);
-            }
-        };
-        String path = kUntouched;
-        EXPECT_THROW(tools_.GetSpecialFolderPath(kCsidlPrograms, path), std::runtime_error);
-        EXPECT_EQ(path, kUntouched);
-        ExpectEverythingReleased();
-    }
-}
-
 // Finding the shortcut.
 
 TEST_F(FileToolsTest, FindsTheEntryInTheFirstProgramsFolderThatHasIt) {
@@ -248,9 +205,9 @@ TEST_F(FileToolsTest, FindsTheEntryInTheFirstProgramsFolderThatHasIt) {
         {"Other\\game.lnk", false, kUntouched, {kCsidlPrograms, kCsidlCommonPrograms}},
     };
     for (const auto& c : cases) {
-        Shell().locationRequests.clear();
+        Shell().folderRequests.clear();
         EXPECT_EQ(Find(c.entry), std::make_pair(c.found, c.path)) << c.entry;
-        EXPECT_EQ(Shell().locationRequests, c.stages) << c.entry;
+        EXPECT_EQ(Shell().folderRequests, c.stages) << c.entry;
         ExpectEverythingReleased();
     }
     // The registry is not consulted while the shell names the folders.
@@ -258,7 +215,7 @@ TEST_F(FileToolsTest, FindsTheEntryInTheFirstProgramsFolderThatHasIt) {
 }
 
 TEST_F(FileToolsTest, JoinsAFolderThatEndsInABackslashWithoutDoublingIt) {
-    Shell().folders[kCsidlPrograms] = {userPrograms_ + "\\"};
+    Shell().folders[kCsidlPrograms] = userPrograms_ + "\\";
     WriteFile("User/Programs/Game/game.lnk", "");
     EXPECT_EQ(Find("Game\\game.lnk"), std::make_pair(true, userPrograms_ + "\\Game\\game.lnk"));
 }
@@ -278,15 +235,13 @@ TEST_F(FileToolsTest, FallsBackToTheRegistryFolderOfEachStage) {
     ExpectEverythingReleased();
 
     // Each stage asks the shell before its registry value.
-    Shell().locationRequests.clear();
+    Shell().folderRequests.clear();
     Registry().queries.clear();
-    Shell().beforeCall = [](const std::string& call) {
-        if (call == "GetSpecialFolderLocation") {
-            EXPECT_EQ(Registry().queries.size(), 2 * Shell().locationRequests.size());
-        }
+    Shell().onFolderRequest = [](int) {
+        EXPECT_EQ(Registry().queries.size(), 2 * Shell().folderRequests.size());
     };
     Find("Missing\\x.lnk");
-    EXPECT_EQ(Shell().locationRequests, (std::vector<int>{kCsidlPrograms, kCsidlCommonPrograms}));
+    EXPECT_EQ(Shell().folderRequests, (std::vector<int>{kCsidlPrograms, kCsidlCommonPrograms}));
     EXPECT_EQ(Registry().queries.size(), 4u);
 }
 
@@ -306,7 +261,7 @@ TEST_F(FileToolsTest, AnEmptyEntryIsARangeErrorOnlyOnceAFolderIsKnown) {
     EXPECT_FALSE(tools_.FindProgramsShortcut("", path)); // no folder anywhere
     EXPECT_EQ(path, kUntouched);
 
-    Shell().folders[kCsidlCommonPrograms] = {commonPrograms_};
+    Shell().folders[kCsidlCommonPrograms] = commonPrograms_;
     EXPECT_THROW(tools_.FindProgramsShortcut("", path), ERangeError);
     EXPECT_EQ(path, kUntouched);
     ExpectEverythingReleased();
@@ -319,126 +274,6 @@ TEST_F(FileToolsTest, RegistryErrorsPassThrough) {
     EXPECT_THROW(tools_.FindProgramsShortcut("Game\\game.lnk", path), ERegistryException);
     EXPECT_EQ(path, kUntouched);
     ExpectEverythingReleased();
-}
-
-// Resolving the shortcut.
-
-class ResolveShortcutTest : public FileToolsTest {
-protected:
-    std::pair<bool, String> Resolve(const String& linkPath) {
-        char target[platform::kMaxPath];
-        std::memset(target, 'x', sizeof target);
-        target[sizeof target - 1] = '\0';
-        const bool resolved = tools_.ResolveShortcut(linkPath.c_str(), target);
-        return {resolved, target};
-    }
-
-    // COM was initialised and uninitialised once per call, and nothing leaked.
-    void ExpectBalanced(int calls) {
-        EXPECT_EQ(Shell().comInitializations, calls);
-        EXPECT_EQ(Shell().comUninitializations, calls);
-        ExpectEverythingReleased();
-    }
-
-    void ResetShellSwitches() {
-        auto& shell = Shell();
-        shell.linkUnavailable = false;
-        shell.persistUnavailable = false;
-        shell.loadResult.reset();
-        shell.getPathWritesNothing = false;
-    }
-
-    const String untouched_ = String(platform::kMaxPath - 1, 'x');
-};
-
-TEST_F(ResolveShortcutTest, ReadsTheTargetOfALoadedShortcut) {
-    const std::string link =
-        WriteFile("Game/game.lnk", substitute::ShortcutFileBytes("C:\\Game\\game.exe"));
-    const std::string sjisLink =
-        WriteFile("ソフト表/表示.lnk", substitute::ShortcutFileBytes("C:\\ソフト\\表示.exe"));
-    EXPECT_EQ(Resolve(link), std::make_pair(true, String("C:\\Game\\game.exe")));
-    EXPECT_EQ(Resolve(sjisLink), std::make_pair(true, String("C:\\ソフト\\表示.exe")));
-    EXPECT_EQ(Shell().loadedPaths, (std::vector<std::string>{link, sjisLink}));
-    EXPECT_EQ(Shell().loadModes, (std::vector<unsigned>{platform::kStgmRead, platform::kStgmRead}));
-    ExpectBalanced(2);
-}
-
-TEST_F(ResolveShortcutTest, AnswersFalseAndLeavesTheTargetWhenTheShortcutDoesNotLoad) {
-    const std::string link = WriteFile("Game/game.lnk", substitute::ShortcutFileBytes("C:\\x.exe"));
-    const std::string corrupt = WriteFile("Game/corrupt.lnk", std::string("L\0\0\0garbage", 11));
-    const std::function<void()> failures[] = {
-        [] { Shell().linkUnavailable = true; },
-        [] { Shell().persistUnavailable = true; },
-        [] { Shell().loadResult = platform::kSFalse; },
-        [] { Shell().loadResult = platform::kEFail; },
-    };
-    int calls = 0;
-    for (const auto& failure : failures) {
-        ResetShellSwitches();
-        failure();
-        EXPECT_EQ(Resolve(link), std::make_pair(false, untouched_));
-        ++calls;
-    }
-    ResetShellSwitches();
-    EXPECT_EQ(Resolve(corrupt), std::make_pair(false, untouched_));
-    EXPECT_EQ(Resolve(root_ + "/Game/missing.lnk"), std::make_pair(false, untouched_));
-    ExpectBalanced(calls + 2);
-}
-
-TEST_F(ResolveShortcutTest, UninitialisesComOnceWhateverTheInitialisationReturned) {
-    const std::string link = WriteFile("Game/game.lnk", substitute::ShortcutFileBytes("C:\\x.exe"));
-    const platform::ComResult results[] = {platform::kSOk, platform::kSFalse,
-                                           static_cast<platform::ComResult>(0x80010106)};
-    for (const auto result : results) {
-        Shell().initializeResult = result;
-        EXPECT_EQ(Resolve(link), std::make_pair(true, String("C:\\x.exe")));
-    }
-    ExpectBalanced(3);
-}
-
-TEST_F(ResolveShortcutTest, APathThatDoesNotFitTheShellLimitIsNotLoaded) {
-    // 259 characters and the terminator fit into the 260 units; 260 do not.
-    // A double-byte character takes one unit for its two bytes.
-    const String fits = "C:\\" + String(256, 'a');
-    const String tooLong = fits + "a";
-    String doubleByte = "C:\\";
-    for (int i = 0; i < 200; ++i) { // 403 bytes, 204 units
-        doubleByte += "表";
-    }
-    EXPECT_EQ(Resolve(fits).first, false);
-    EXPECT_EQ(Resolve(doubleByte).first, false);
-    EXPECT_EQ(Shell().loadedPaths, (std::vector<std::string>{fits, doubleByte}));
-    EXPECT_EQ(Resolve(tooLong), std::make_pair(false, untouched_));
-    EXPECT_EQ(Shell().loadedPaths.size(), 2u);
-    ExpectBalanced(3);
-}
-
-TEST_F(ResolveShortcutTest, TheTargetIsAlwaysTerminated) {
-    const std::string link = WriteFile("Game/game.lnk", substitute::ShortcutFileBytes("C:\\x.exe"));
-    const std::string longLink =
-        WriteFile("Game/long.lnk", substitute::ShortcutFileBytes(String(400, 'T')));
-    Shell().getPathWritesNothing = true;
-    EXPECT_EQ(Resolve(link), std::make_pair(true, String()));
-    Shell().getPathWritesNothing = false;
-    EXPECT_EQ(Resolve(longLink), std::make_pair(true, String(platform::kMaxPath - 1, 'T')));
-    ExpectBalanced(2);
-}
-
-TEST_F(ResolveShortcutTest, ReleasesEverythingWhenACallThrows) {
-    const std::string link = WriteFile("Game/game.lnk", substitute::ShortcutFileBytes("C:\\x.exe"));
-    const char* const calls[] = {"CreateShellLink", "AnsiToUtf16", "QueryPersistFile",
-                                 "LoadPersistFile", "GetShellLinkPath"};
-    for (const char* call : calls) {
-        Shell().beforeCall = [call](const std::string& name) {
-            if (name == call) {
-                throw std::runtime_error(name);
-            }
-        };
-        EXPECT_THROW(Resolve(link), std::runtime_error) << call;
-    }
-    EXPECT_EQ(Shell().obtained["link"], 4);
-    EXPECT_EQ(Shell().obtained["persist"], 2);
-    ExpectBalanced(5);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "FakeFormView.h"
 #include "TempDir.h"
 #include "TestSupport.h"
+#include "platform/Shell.h"
+#include "platform/substitute/HostPath.h"
 #include "platform/substitute/ShellStore.h"
 #include "window/ErrorReport.h"
 #include "window/Messages.h"
@@ -25,8 +27,8 @@ protected:
 
     void SetUp() override {
         test::SubstituteTest::SetUp();
-        substitute::Shell().folders[platform::kCsidlPrograms] = {Host("Programs"), true};
-        substitute::Shell().folders[platform::kCsidlCommonPrograms] = {Host("Common"), true};
+        substitute::Shell().folders[platform::kCsidlPrograms] = Host("Programs");
+        substitute::Shell().folders[platform::kCsidlCommonPrograms] = Host("Common");
         Resource("BMP", "RESOURCE_BACKGROUND", test::BitmapFile24(4, 2, 1, 2, 3));
     }
 
@@ -45,7 +47,8 @@ protected:
         for (char& c : relative) {
             c = c == '\\' ? '/' : c;
         }
-        disk.Write(relative, substitute::ShortcutFileBytes(target));
+        disk.Write(relative, "");
+        substitute::Shell().shortcuts[substitute::HostPath(Host(folder) + "\\" + entry)] = target;
     }
 
     // A game folder on the host disk, with its executable.

@@ -1,8 +1,8 @@
 #include "BitmapFile.h"
 #include "TestSupport.h"
+#include "core/Exceptions.h"
 #include "package/TBitmap.h"
 #include "package/TResourceStream.h"
-#include "support/Exceptions.h"
 #include "support/TStringList.h"
 
 namespace brisel {

@@ -1,7 +1,7 @@
 #include "support/RegistryPath.h"
 #include "TestSupport.h"
+#include "core/Exceptions.h"
 #include "platform/substitute/RegistryStore.h"
-#include "support/Exceptions.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
+#include "core/Exceptions.h"
 #include "package/Ttinycnf.h"
-#include "support/Exceptions.h"
 #include "support/TStringList.h"
 
 #include <optional>

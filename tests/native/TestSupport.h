@@ -1,8 +1,8 @@
 // Helpers shared by the host tests.
 #pragma once
 
+#include "core/Mbcs.h"
 #include "platform/substitute/SubstituteStore.h"
-#include "support/Mbcs.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
-#include "support/TextUtils.h"
+#include "core/TextUtils.h"
 #include "TestSupport.h"
-#include "support/AnsiString.h"
-#include "support/Exceptions.h"
+#include "core/AnsiString.h"
+#include "core/Exceptions.h"
+#include "support/SameText.h"
 
 namespace brisel {
 namespace {

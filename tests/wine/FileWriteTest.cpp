@@ -2,8 +2,8 @@
 // path limit allows: where the temporary file beside the destination would
 // not fit the limit, the file is still written; a destination beyond the
 // limit fails cleanly; the guarantees for files in use stay as they are.
+#include "core/Exceptions.h"
 #include "platform/Files.h"
-#include "support/Exceptions.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

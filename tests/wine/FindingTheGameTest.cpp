@@ -3,9 +3,9 @@
 // files written and read by the shell-link object. Everything the tests
 // create is removed again.
 #include "WineTestSupport.h"
+#include "core/Exceptions.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
-#include "support/Exceptions.h"
 #include "support/RegistryPath.h"
 #include "support/TFileTools.h"
 
@@ -16,7 +16,6 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -119,10 +118,8 @@ protected:
     }
 
     std::pair<bool, String> Resolve(const String& link) {
-        char target[MAX_PATH];
-        std::memset(target, 'x', sizeof target);
-        target[MAX_PATH - 1] = '\0';
-        const bool resolved = tools_.ResolveShortcut(link.c_str(), target);
+        String target(MAX_PATH - 1, 'x');
+        const bool resolved = tools_.ResolveShortcut(link, target);
         return {resolved, target};
     }
 
@@ -263,8 +260,8 @@ TEST_F(FindingTheGameTest, AShortcutThatDoesNotLoadLeavesTheTargetAlone) {
 
 DWORD WINAPI ResolveThenProbeCom(LPVOID parameter) {
     auto* const state = static_cast<std::pair<std::string, HRESULT>*>(parameter);
-    char target[MAX_PATH] = {};
-    TFileTools().ResolveShortcut(state->first.c_str(), target);
+    String target;
+    TFileTools().ResolveShortcut(state->first, target);
     // S_OK, not S_FALSE: the resolution left COM uninitialised on this thread.
     state->second = CoInitialize(nullptr);
     CoUninitialize();

@@ -1,12 +1,13 @@
 // The package items this test exe carries, opened through the real resource
 // functions, and the locale services of a Japanese system.
 #include "WineTestSupport.h"
+#include "core/Exceptions.h"
+#include "core/Mbcs.h"
+#include "core/TextUtils.h"
 #include "package/TResourceStream.h"
 #include "platform/Locale.h"
-#include "support/Exceptions.h"
-#include "support/Mbcs.h"
+#include "support/SameText.h"
 #include "support/TStringList.h"
-#include "support/TextUtils.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,5 +1,8 @@
 #include "WineTestSupport.h"
 
+#include "core/Mbcs.h"
+#include "platform/Locale.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -13,6 +16,22 @@
 #include <stdexcept>
 
 namespace brisel::wine_test {
+
+namespace {
+
+// The lead-byte set of the system's code page, installed before any test
+// runs, as the installer's entry does at start-up.
+class SystemLeadBytes : public ::testing::Environment {
+public:
+    void SetUp() override {
+        InstallLeadByteSet(LeadByteSet::FromRanges(platform::SystemLeadByteRanges()));
+    }
+};
+
+[[maybe_unused]] ::testing::Environment* const kSystemLeadBytes =
+    ::testing::AddGlobalTestEnvironment(new SystemLeadBytes);
+
+} // namespace
 
 std::string ReadSourceFile(const std::string& relativePath) {
     std::string path = std::string("Z:") + BRISEL_SOURCE_DIR + "/" + relativePath;

@@ -2,9 +2,9 @@
 
 #include "PayloadCheck.h"
 #include "ScriptCheck.h"
+#include "core/Exceptions.h"
 #include "package/TBitmap.h"
 #include "package/TResourceStream.h"
-#include "support/Exceptions.h"
 
 #include <algorithm>
 

@@ -3,9 +3,10 @@
 #include "Messages.h"
 #include "common/Cp932.h"
 #include "common/ScriptSummary.h"
+#include "core/TextUtils.h"
 #include "package/PatchTypeNumber.h"
 #include "package/Ttinycnf.h"
-#include "support/TextUtils.h"
+#include "support/SameText.h"
 
 #include <algorithm>
 #include <set>

@@ -1,7 +1,7 @@
 #include "EntryName.h"
 
 #include "Cp932.h"
-#include "support/Mbcs.h"
+#include "core/Mbcs.h"
 
 #include <algorithm>
 #include <cstdint>

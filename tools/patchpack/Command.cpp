@@ -6,7 +6,7 @@
 #include "check/Messages.h"
 #include "common/ConsoleText.h"
 #include "common/Unicode.h"
-#include "support/Mbcs.h"
+#include "core/Mbcs.h"
 
 #include <algorithm>
 #include <filesystem>

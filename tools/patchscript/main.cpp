@@ -6,9 +6,9 @@
 #include "common/Cp932.h"
 #include "common/Json.h"
 #include "common/ScriptSummary.h"
-#include "support/Exceptions.h"
-#include "support/Mbcs.h"
-#include "support/TextUtils.h"
+#include "core/Exceptions.h"
+#include "core/Mbcs.h"
+#include "core/TextUtils.h"
 
 #include <cstdio>
 #include <string>

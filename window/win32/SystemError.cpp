@@ -1,32 +1,14 @@
 #include "SystemError.h"
 
-#include "WideText.h"
-#include "support/TextUtils.h"
+#include "core/TextUtils.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/WideText.h"
 
 #include <climits>
 
 namespace brisel::win32 {
 
 namespace {
-
-// The system allocates the message; released on every path out.
-class LocalText {
-public:
-    LocalText() = default;
-    ~LocalText() {
-        if (text_ != nullptr) {
-            LocalFree(text_);
-        }
-    }
-    LocalText(const LocalText&) = delete;
-    LocalText& operator=(const LocalText&) = delete;
-
-    wchar_t* Get() const { return text_; }
-    wchar_t** Out() { return &text_; }
-
-private:
-    wchar_t* text_ = nullptr;
-};
 
 String ToShiftJis(const wchar_t* text, DWORD units) {
     if (units == 0 || units > INT_MAX) {
@@ -47,14 +29,15 @@ String ToShiftJis(const wchar_t* text, DWORD units) {
 } // namespace
 
 String SystemErrorText(DWORD error) {
-    LocalText message;
+    // The system allocates the message; freed on every path out.
+    LocalMemory message;
     const DWORD units = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(message.Out()), 0, nullptr);
-    if (units == 0 || message.Get() == nullptr) {
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(message.Receive()), 0, nullptr);
+    if (units == 0 || !message) {
         return String();
     }
-    return Trim(ToShiftJis(message.Get(), units));
+    return Trim(ToShiftJis(static_cast<const wchar_t*>(message.Get()), units));
 }
 
 void RaiseWindowCreateError(DWORD error) {

@@ -3,8 +3,8 @@
 // error report, and ending the program with a non-zero exit code.
 #pragma once
 
-#include "support/AnsiString.h"
-#include "support/Exceptions.h"
+#include "core/AnsiString.h"
+#include "core/Exceptions.h"
 
 #include <windows.h>
 

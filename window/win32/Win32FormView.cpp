@@ -1,8 +1,9 @@
 #include "Win32FormView.h"
 
 #include "SystemError.h"
-#include "WideText.h"
+#include "WindowClass.h"
 #include "platform/FolderBrowser.h"
+#include "platform/win32/WideText.h"
 #include "window/ErrorReport.h"
 
 #include <windowsx.h>
@@ -20,29 +21,10 @@ int ControlCommandId(ControlId id) {
 }
 
 HFONT MakeFont(const FontDescription& font, bool underline) {
-    const WideBuffer face = FromShiftJis(font.face);
+    const WideText face = FromShiftJis(font.face);
     return CreateFontW(font.height, 0, 0, 0, FW_NORMAL, FALSE, underline ? TRUE : FALSE, FALSE,
                        font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        DEFAULT_PITCH | FF_DONTCARE, face.c_str());
-}
-
-// Registers the window class once per process; raises EWindowCreateError
-// when the system refuses it.
-void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, L"MAINICON");
-    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = Win32FormView::kClassName;
-    if (RegisterClassExW(&windowClass) == 0) {
-        const DWORD error = GetLastError();
-        if (error != ERROR_CLASS_ALREADY_EXISTS) {
-            RaiseWindowCreateError(error);
-        }
-    }
 }
 
 // The window rectangle whose client area has the form's size, centred on
@@ -70,9 +52,11 @@ Win32FormView::~Win32FormView() {
 }
 
 void Win32FormView::Create() {
-    RegisterWindowClass(instance_, WindowProc);
+    RegisterWindowClass(instance_, kClassName, WindowProc,
+                        LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)), // IDC_ARROW
+                        reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     const RECT rect = CentredWindowRect();
-    const WideBuffer caption = FromShiftJis(kFormMainDescription.caption);
+    const WideText caption = FromShiftJis(kFormMainDescription.caption);
     controlError_ = 0;
     SetLastError(0);
     HWND created = CreateWindowExW(0, kClassName, caption.c_str(), kWindowStyle, rect.left,
@@ -201,9 +185,9 @@ void Win32FormView::CreateFonts() {
 
 bool Win32FormView::CreateControls() {
     // Tab order is creation order: tab stops first, by their tab order.
-    std::array<const ControlDescription*, 7> order{};
+    std::array<const ControlDescription*, kControlCount> order{};
     std::size_t count = 0;
-    for (int tab = 0; tab < 7; ++tab) {
+    for (int tab = 0; tab < static_cast<int>(kControlCount); ++tab) {
         for (const auto& control : kFormMainDescription.controls) {
             if (control.tabOrder == tab) {
                 order[count++] = &control;
@@ -230,7 +214,7 @@ HWND Win32FormView::CreateControl(const ControlDescription& control) {
     DWORD style = WS_CHILD | WS_VISIBLE;
     DWORD exStyle = 0;
     const wchar_t* windowClass = L"STATIC";
-    WideBuffer text = FromShiftJis(control.text);
+    WideText text = FromShiftJis(control.text);
     switch (control.kind) {
     case ControlKind::Label:
         style |= SS_LEFT | SS_NOPREFIX;
@@ -292,7 +276,7 @@ void Win32FormView::OnCommand(WPARAM wParam, LPARAM lParam) {
     }
     const int id = LOWORD(wParam) - kFirstControlId;
     const int code = HIWORD(wParam);
-    if (id < 0 || id >= 7) {
+    if (id < 0 || id >= static_cast<int>(kControlCount)) {
         return;
     }
     const ControlDescription& control = DescriptionOf(static_cast<ControlId>(id));
@@ -304,20 +288,36 @@ void Win32FormView::OnCommand(WPARAM wParam, LPARAM lParam) {
     }
 }
 
+unsigned Win32FormView::PropertiesOf(HWND control) const {
+    if (control == nullptr) {
+        return 0;
+    }
+    for (const auto& description : kFormMainDescription.controls) {
+        if (Control(description.id) == control) {
+            return description.properties;
+        }
+    }
+    return 0;
+}
+
 LRESULT Win32FormView::OnControlColour(HDC dc, HWND control) {
-    if (control == Control(ControlId::edtTargetDir)) {
+    const unsigned properties = PropertiesOf(control);
+    if (properties & kTooltipBackground) {
         SetBkColor(dc, GetSysColor(COLOR_INFOBK));
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         return reinterpret_cast<LRESULT>(tooltipBrush_.Get());
     }
-    const bool link = control == Control(ControlId::lblChangePath);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, link ? kLinkColour : GetSysColor(COLOR_WINDOWTEXT));
-    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+    if (properties & kTransparent) {
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, (properties & kLinkFont) ? kLinkColour : GetSysColor(COLOR_WINDOWTEXT));
+        return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+    }
+    return DefWindowProcW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                          reinterpret_cast<LPARAM>(control));
 }
 
 bool Win32FormView::OnSetCursor(HWND control) {
-    if (control != nullptr && control == Control(ControlId::lblChangePath)) {
+    if (PropertiesOf(control) & kHandCursor) {
         SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649))); // IDC_HAND
         return true;
     }

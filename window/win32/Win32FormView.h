@@ -4,7 +4,7 @@
 // asks it to show.
 #pragma once
 
-#include "GdiObject.h"
+#include "platform/win32/Handles.h"
 #include "window/FormDescription.h"
 #include "window/IFormView.h"
 #include "window/Uformmain.h"
@@ -57,6 +57,9 @@ private:
     HWND CreateControl(const ControlDescription& control);
     void FormPaint();
     void OnCommand(WPARAM wParam, LPARAM lParam);
+    // The form description's properties of a control of this window; none
+    // for any other window.
+    unsigned PropertiesOf(HWND control) const;
     LRESULT OnControlColour(HDC dc, HWND control);
     bool OnSetCursor(HWND control);
     void FocusControl();
@@ -66,7 +69,7 @@ private:
     HINSTANCE instance_;
     HWND application_;
     HWND window_ = nullptr;
-    std::array<HWND, 7> controls_{};
+    std::array<HWND, kControlCount> controls_{};
     HWND lastFocus_ = nullptr;
     DWORD controlError_ = 0;
     bool created_ = false; // WM_CREATE succeeded

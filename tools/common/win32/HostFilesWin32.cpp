@@ -2,7 +2,7 @@
 // Reparse points (symbolic links, junctions) are reported as links that
 // are not followed: the package tools then read nothing through them.
 #include "common/HostFiles.h"
-#include "platform/win32/Win32Handle.h"
+#include "platform/win32/Handles.h"
 
 #include <windows.h>
 
@@ -69,7 +69,7 @@ public:
     std::optional<fs::path> LinkTarget(const fs::path&) override { return std::nullopt; }
 
     std::string ReadFile(const fs::path& path) override {
-        platform::FileHandle file(
+        win32::FileHandle file(
             CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!file.Valid()) {

@@ -1,8 +1,4 @@
-#include "Mbcs.h"
-
-#include "platform/Locale.h"
-
-#include <optional>
+#include "core/Mbcs.h"
 
 namespace brisel {
 
@@ -22,19 +18,15 @@ LeadByteSet LeadByteSet::ShiftJis() {
 
 namespace {
 
-std::optional<LeadByteSet>& InstalledSet() {
-    static std::optional<LeadByteSet> set;
+LeadByteSet& InstalledSet() {
+    static LeadByteSet set;
     return set;
 }
 
 } // namespace
 
 const LeadByteSet& ProcessLeadBytes() {
-    auto& set = InstalledSet();
-    if (!set) {
-        set = LeadByteSet::FromRanges(platform::SystemLeadByteRanges());
-    }
-    return *set;
+    return InstalledSet();
 }
 
 void InstallLeadByteSet(const LeadByteSet& set) {

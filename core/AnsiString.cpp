@@ -1,6 +1,6 @@
-#include "AnsiString.h"
+#include "core/AnsiString.h"
 
-#include "Exceptions.h"
+#include "core/Exceptions.h"
 
 namespace brisel {
 

@@ -1,7 +1,6 @@
-#include "TextUtils.h"
+#include "core/TextUtils.h"
 
-#include "Mbcs.h"
-#include "platform/Locale.h"
+#include "core/Mbcs.h"
 
 namespace brisel {
 
@@ -23,10 +22,6 @@ String Trim(const String& text) {
         --last;
     }
     return text.substr(first, last - first);
-}
-
-bool SameText(const String& a, const String& b) {
-    return platform::LocaleSameText(a, b);
 }
 
 String DirectoryOfPath(const String& path) {

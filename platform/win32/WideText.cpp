@@ -1,13 +1,13 @@
-#include "WideBuffer.h"
+#include "platform/win32/WideText.h"
 
 #include <windows.h>
 
 #include <climits>
 
-namespace brisel::platform {
+namespace brisel::win32 {
 
-WideBuffer WideBuffer::FromCodePage(unsigned codePage, const std::string& text) {
-    WideBuffer wide;
+WideText ToUtf16(unsigned codePage, std::string_view text) {
+    WideText wide;
     if (text.empty() || text.size() > INT_MAX) {
         return wide;
     }
@@ -21,4 +21,8 @@ WideBuffer WideBuffer::FromCodePage(unsigned codePage, const std::string& text) 
     return wide;
 }
 
-} // namespace brisel::platform
+WideText FromAnsi(std::string_view text) {
+    return ToUtf16(CP_ACP, text);
+}
+
+} // namespace brisel::win32

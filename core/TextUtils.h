@@ -1,16 +1,13 @@
 // Small text helpers shared by the script reader, the registry reader and
-// the window: trimming, case-insensitive equality and path joining.
+// the window: trimming, path joining and double-byte-aware replacement.
 #pragma once
 
-#include "AnsiString.h"
+#include "core/AnsiString.h"
 
 namespace brisel {
 
 // Removes every byte 0x00-0x20 from both ends; bytes 0x80-0xFF stay.
 String Trim(const String& text);
-
-// Whole-text equality with letter case ignored, as the user's locale sees it.
-bool SameText(const String& a, const String& b);
 
 // Prefix of path up to and including the last "\" or ":" that is not a
 // trail byte; empty when there is none.

@@ -31,8 +31,9 @@ private:
     std::bitset<256> bits_;
 };
 
-// The process-wide set. Until InstallLeadByteSet is called it holds the
-// set the platform reports for the system's ANSI code page.
+// The process-wide set, installed once at start-up by the program's entry
+// (from the system's ANSI code page, or a fixed set for the tools). Until
+// then it is empty: every byte is a single byte.
 const LeadByteSet& ProcessLeadBytes();
 void InstallLeadByteSet(const LeadByteSet& set);
 

@@ -51,6 +51,13 @@ public:
 class EFileWriteError : public Exception {
 public:
     using Exception::Exception;
+
+    // The one message for every such failure at path:
+    // "ファイル <path> を作成できません" (cannot create the file).
+    static EFileWriteError CannotCreate(const std::string& path) {
+        return EFileWriteError("\x83\x74\x83\x40\x83\x43\x83\x8b " + path +
+                               " \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");
+    }
 };
 
 } // namespace brisel
