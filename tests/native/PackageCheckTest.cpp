@@ -179,6 +179,25 @@ std::vector<Row> Rows() {
          {"script.txt:12: error: a NUL byte: the installer stops reading the script here and "
           "ignores everything after it"},
          1},
+        {"LF CR line ends",
+         Script("\ta.dat\r\n", "*Caption\n\rA\n\r"),
+         {},
+         {"script.txt:11: warning: this line ends with LF CR or CR CR LF, which the installer "
+          "reads as two line ends: an empty line follows every such line and can part values "
+          "from their keys; save the script with CR LF line ends"},
+         0},
+        {"CR CR LF line ends",
+         Script("\ta.dat\r\n", "*Caption\r\r\nA\r\r\n"),
+         {},
+         {"script.txt:11: warning: this line ends with LF CR or CR CR LF, which the installer "
+          "reads as two line ends: an empty line follows every such line and can part values "
+          "from their keys; save the script with CR LF line ends"},
+         0},
+        {"blank lines, lone CRs and lone LFs are no doubled line ends",
+         Script("\ta.dat\r\n", "\r\n\r\n*Caption\rA\r\r*Version\nB\n\n"),
+         {},
+         {},
+         0},
 
         // The keys the installer reads.
         {"no %LinkPath",

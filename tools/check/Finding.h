@@ -26,6 +26,7 @@ enum class MessageId {
     ScriptUtf8,
     ScriptNotShiftJis,
     ScriptNul,
+    ScriptDoubledLineEnd,
     // The keys the installer reads.
     LinkPathAbsent,
     LinkPathEmpty,

@@ -82,6 +82,13 @@ const Text kTexts[] = {
      u8"NUL "
      u8"バイトがあります。インストーラーはここでスクリプトの読み込みをやめ、以降をすべて無視しま"
      u8"す"},
+    {MessageId::ScriptDoubledLineEnd, W,
+     u8"this line ends with LF CR or CR CR LF, which the installer reads as two line ends: an "
+     u8"empty line follows every such line and can part values from their keys; save the script "
+     u8"with CR LF line ends",
+     u8"この行の改行は LF CR または CR CR LF で、インストーラーは改行 2 つとして読みます。"
+     u8"このような行のあとには空行が入り、値がキーから離れることがあります。改行を CR LF "
+     u8"にして保存し直してください"},
 
     {MessageId::LinkPathAbsent, E,
      u8"the script has no \"%LinkPath\" section: the installer stops at start-up with \"section "

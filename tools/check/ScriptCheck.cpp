@@ -333,6 +333,24 @@ private:
     int patchTypeLine_ = 0;
 };
 
+// The first line end that the reader takes as two: a lone LF followed by a
+// CR (LF CR), or a lone CR followed by CR LF (CR CR LF). Either leaves an
+// empty line after the line it ends. npos when there is none.
+std::size_t FindDoubledLineEnd(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            if (text.substr(i + 1, 1) == "\n") {
+                ++i;
+            } else if (text.substr(i + 1, 2) == "\r\n") {
+                return i;
+            }
+        } else if (text[i] == '\n' && text.substr(i + 1, 1) == "\r") {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
 // Findings about how the script is saved; true when they make its content
 // unfit for further checks.
 bool CheckEncoding(std::string_view bytes, const std::vector<String>& lines,
@@ -356,6 +374,10 @@ bool CheckEncoding(std::string_view bytes, const std::vector<String>& lines,
         add(MessageId::ScriptNul, LineOfOffset(bytes, nul));
     }
     const std::string_view read = bytes.substr(0, nul);
+    const std::size_t doubled = FindDoubledLineEnd(read);
+    if (doubled != std::string_view::npos) {
+        add(MessageId::ScriptDoubledLineEnd, LineOfOffset(bytes, doubled));
+    }
     if (IsValidCp932(read)) {
         return false;
     }
