@@ -38,28 +38,28 @@ std::string BitmapFile24(int width, int height, std::uint8_t r, std::uint8_t g, 
     return file;
 }
 
-std::string BitmapFile(const BitmapSpec& spec) {
+std::string BitmapFile(const BitmapFields& fields) {
     std::string header;
-    Put(header, spec.headerSize, 4);
-    Put(header, static_cast<std::uint32_t>(spec.width), 4);
-    Put(header, static_cast<std::uint32_t>(spec.height), 4);
+    Put(header, fields.headerSize, 4);
+    Put(header, static_cast<std::uint32_t>(fields.width), 4);
+    Put(header, static_cast<std::uint32_t>(fields.height), 4);
     Put(header, 1, 2);
-    Put(header, spec.bitCount, 2);
-    Put(header, spec.compression, 4);
-    Put(header, spec.sizeImage, 4);
+    Put(header, fields.bitCount, 2);
+    Put(header, fields.compression, 4);
+    Put(header, fields.sizeImage, 4);
     Put(header, 0, 4); // pixels per metre
     Put(header, 0, 4);
-    Put(header, spec.coloursUsed, 4);
-    Put(header, spec.coloursImportant, 4);
-    header += spec.headerMasks;
-    header.resize(spec.headerSize, '\0');
+    Put(header, fields.coloursUsed, 4);
+    Put(header, fields.coloursImportant, 4);
+    header += fields.headerMasks;
+    header.resize(fields.headerSize, '\0');
 
-    const auto pixelOffset = static_cast<std::uint32_t>(14 + header.size() + spec.extra.size());
+    const auto pixelOffset = static_cast<std::uint32_t>(14 + header.size() + fields.extra.size());
     std::string file = "BM";
-    Put(file, pixelOffset + static_cast<std::uint32_t>(spec.pixels.size()), 4);
+    Put(file, pixelOffset + static_cast<std::uint32_t>(fields.pixels.size()), 4);
     Put(file, 0, 4);
     Put(file, pixelOffset, 4);
-    return file + header + spec.extra + spec.pixels;
+    return file + header + fields.extra + fields.pixels;
 }
 
 std::string U32Bytes(std::uint32_t value) {

@@ -13,7 +13,7 @@ std::string BitmapFile24(int width, int height, std::uint8_t r, std::uint8_t g, 
 // (at least 40; the masks go at its offset 40 when it has room for them),
 // then extra (masks after a plain header, a colour table), then the pixels,
 // which start right after extra.
-struct BitmapSpec {
+struct BitmapFields {
     std::uint32_t headerSize = 40;
     std::int32_t width = 1;
     std::int32_t height = 1;
@@ -26,7 +26,7 @@ struct BitmapSpec {
     std::string extra;
     std::string pixels;
 };
-std::string BitmapFile(const BitmapSpec& spec);
+std::string BitmapFile(const BitmapFields& fields);
 
 // Four bytes, little-endian, and back.
 std::string U32Bytes(std::uint32_t value);

@@ -87,7 +87,7 @@ TEST_F(PackageStreamTest, RejectsBrokenBitmapsWithTheReadersMessages) {
     hugeHeight[23] = '\xff';
     hugeHeight[24] = '\xff';
     hugeHeight[25] = '\x7f';
-    test::BitmapSpec shortBitfields;
+    test::BitmapFields shortBitfields;
     shortBitfields.headerSize = 44; // the masks would straddle the header's end
     shortBitfields.bitCount = 16;
     shortBitfields.compression = 3;
@@ -131,9 +131,9 @@ TEST_F(PackageStreamTest, GdiIsGivenAHeaderThatDescribesExactlyWhatWasCopied) {
         }
         return out;
     };
-    auto spec = [](std::uint16_t bitCount, std::uint32_t used, std::string extra,
-                   std::string pixels) {
-        test::BitmapSpec s;
+    auto fields = [](std::uint16_t bitCount, std::uint32_t used, std::string extra,
+                     std::string pixels) {
+        test::BitmapFields s;
         s.width = 8;
         s.bitCount = bitCount;
         s.coloursUsed = used;
@@ -141,40 +141,41 @@ TEST_F(PackageStreamTest, GdiIsGivenAHeaderThatDescribesExactlyWhatWasCopied) {
         s.pixels = std::move(pixels);
         return s;
     };
-    test::BitmapSpec v5Bitfields = spec(32, 0, "", std::string(32, '\x11'));
+    test::BitmapFields v5Bitfields = fields(32, 0, "", std::string(32, '\x11'));
     v5Bitfields.headerSize = 124;
     v5Bitfields.compression = 3;
     v5Bitfields.headerMasks = masks888;
-    test::BitmapSpec plainBitfields = spec(16, 0, masks565, std::string(16, '\x22'));
+    test::BitmapFields plainBitfields = fields(16, 0, masks565, std::string(16, '\x22'));
     plainBitfields.compression = 3;
-    test::BitmapSpec rle8 = spec(8, 2, red + blue, std::string("\x08\x01\0\x01", 4));
+    test::BitmapFields rle8 = fields(8, 2, red + blue, std::string("\x08\x01\0\x01", 4));
     rle8.compression = 1;
     rle8.sizeImage = 4;
-    test::BitmapSpec tooImportant = spec(1, 0, red + blue, std::string("\xf0\0\0\0", 4));
+    test::BitmapFields tooImportant = fields(1, 0, red + blue, std::string("\xf0\0\0\0", 4));
     tooImportant.coloursImportant = 3;
 
     struct Case {
         const char* name;
-        test::BitmapSpec spec;
+        test::BitmapFields fields;
         std::string expectedTable; // masks, then the colour entries
         std::uint32_t expectedColoursUsed;
     } cases[] = {
         // A 1-bit picture that claims 256 colours holds two.
-        {"1 bpp, biClrUsed 256", spec(1, 256, red + blue, std::string("\xf0\0\0\0", 4)), red + blue,
-         2},
-        {"4 bpp, biClrUsed 3", spec(4, 3, red + blue + red, std::string(4, '\x12')),
+        {"1 bpp, biClrUsed 256", fields(1, 256, red + blue, std::string("\xf0\0\0\0", 4)),
+         red + blue, 2},
+        {"4 bpp, biClrUsed 3", fields(4, 3, red + blue + red, std::string(4, '\x12')),
          red + blue + red + repeat(black, 13), 16},
-        {"8 bpp, biClrUsed 0", spec(8, 0, repeat(blue, 256), std::string(8, '\x01')),
+        {"8 bpp, biClrUsed 0", fields(8, 0, repeat(blue, 256), std::string(8, '\x01')),
          repeat(blue, 256), 256},
         // The optional table of a true-colour picture is not copied.
-        {"24 bpp, biClrUsed 256", spec(24, 256, repeat(red, 256), std::string(24, '\x33')), "", 0},
+        {"24 bpp, biClrUsed 256", fields(24, 256, repeat(red, 256), std::string(24, '\x33')), "",
+         0},
         {"32 bpp, bit fields in a version 5 header", v5Bitfields, masks888, 0},
         {"16 bpp, bit fields after a plain header", plainBitfields, masks565, 0},
         {"8 bpp, RLE", rle8, red + blue + repeat(black, 254), 256},
         {"biClrImportant beyond the table", tooImportant, red + blue, 2},
     };
     for (const auto& c : cases) {
-        const std::string file = test::BitmapFile(c.spec);
+        const std::string file = test::BitmapFile(c.fields);
         TResourceStream stream(file);
         TBitmap bitmap;
         bitmap.LoadFromStream(stream);
@@ -183,10 +184,10 @@ TEST_F(PackageStreamTest, GdiIsGivenAHeaderThatDescribesExactlyWhatWasCopied) {
         EXPECT_EQ(test::U32At(dib, 0), 40u) << c.name;
         EXPECT_EQ(test::U32At(dib, 32), c.expectedColoursUsed) << c.name;
         EXPECT_LE(test::U32At(dib, 36), c.expectedColoursUsed) << c.name;
-        EXPECT_EQ(test::U32At(dib, 20), c.spec.pixels.size()) << c.name;
+        EXPECT_EQ(test::U32At(dib, 20), c.fields.pixels.size()) << c.name;
         EXPECT_EQ(bitmap.PixelOffset(), 40 + c.expectedTable.size()) << c.name;
         EXPECT_EQ(dib.substr(40, c.expectedTable.size()), c.expectedTable) << c.name;
-        EXPECT_EQ(dib.substr(bitmap.PixelOffset()), c.spec.pixels) << c.name;
+        EXPECT_EQ(dib.substr(bitmap.PixelOffset()), c.fields.pixels) << c.name;
         const test::DibExtent extent = test::DibExtentFromHeader(dib);
         EXPECT_EQ(extent.pixelOffset, bitmap.PixelOffset()) << c.name;
         EXPECT_EQ(extent.total, dib.size()) << c.name;

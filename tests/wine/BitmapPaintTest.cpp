@@ -19,13 +19,13 @@ namespace {
 // An 8 x 1 bitmap file with a plain header.
 std::string BitmapFile(std::uint16_t bitCount, std::uint32_t coloursUsed, const std::string& extra,
                        const std::string& pixels) {
-    test::BitmapSpec spec;
-    spec.width = 8;
-    spec.bitCount = bitCount;
-    spec.coloursUsed = coloursUsed;
-    spec.extra = extra;
-    spec.pixels = pixels;
-    return test::BitmapFile(spec);
+    test::BitmapFields fields;
+    fields.width = 8;
+    fields.bitCount = bitCount;
+    fields.coloursUsed = coloursUsed;
+    fields.extra = extra;
+    fields.pixels = pixels;
+    return test::BitmapFile(fields);
 }
 
 // Memory whose last readable byte is followed by a page that faults.
