@@ -37,6 +37,25 @@ bench_row() {
         }'
 }
 
+# bench_alternate RUNS FIRST FIRST_FILE SECOND SECOND_FILE: runs the two
+# commands (functions) once each as a warm-up, then RUNS times each, taking
+# turns at going first, so that neither always runs on a cache the other
+# warmed; each run's output line is appended to its file.
+bench_alternate() {
+    local runs="$1" first="$2" first_file="$3" second="$4" second_file="$5" i
+    "$first" >/dev/null
+    "$second" >/dev/null
+    for ((i = 0; i < runs; i++)); do
+        if ((i % 2 == 0)); then
+            "$first" >>"$first_file"
+            "$second" >>"$second_file"
+        else
+            "$second" >>"$second_file"
+            "$first" >>"$first_file"
+        fi
+    done
+}
+
 # The median of one column (1 unless given) of FILE, divided by DIVISOR (1).
 bench_median() {
     local column="${2:-1}" divisor="${3:-1}"

@@ -12,12 +12,7 @@ source "$here/lib.sh"
 pack_case() {
     local label="$1" runs="$2" make_payload="$3"
     local package="$BENCH_WORK/package"
-    rm -rf "$package"
-    mkdir -p "$package/files"
-    printf '*PatchType\r\n1\r\n%%LinkPath\r\n\tGame\\Game.lnk\r\n%%%%\r\n' >"$package/script.txt"
-    printf '*CheckTargetFilename\r\nGame.exe\r\n%%OutFiles\r\n\tbig.dat\r\n%%%%\r\n' \
-        >>"$package/script.txt"
-    : >"$package/background.bmp"
+    bench_package "$package" "" big.dat
     "$make_payload" "$package/files/big.dat"
     pack() {
         sync
@@ -30,18 +25,7 @@ pack_case() {
         bench_time cp --sparse=never "$package/files/big.dat" "$BENCH_WORK/copy.dat"
         rm -f "$BENCH_WORK/copy.dat"
     }
-    pack >/dev/null
-    copy >/dev/null
-    local i
-    for ((i = 0; i < runs; i++)); do
-        if ((i % 2 == 0)); then
-            pack >>"$BENCH_WORK/patchpack.times"
-            copy >>"$BENCH_WORK/cp.times"
-        else
-            copy >>"$BENCH_WORK/cp.times"
-            pack >>"$BENCH_WORK/patchpack.times"
-        fi
-    done
+    bench_alternate "$runs" pack "$BENCH_WORK/patchpack.times" copy "$BENCH_WORK/cp.times"
     local base
     base="$(bench_median "$BENCH_WORK/cp.times")"
     bench_row pack "$label" "cp --sparse=never" "" "$BENCH_WORK/cp.times"

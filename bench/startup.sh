@@ -25,18 +25,8 @@ startup() {
 minimal() { startup "$BENCH_MINIMAL64" MinimalWindow; }
 installer() { startup "$installer" TFormMain; }
 
-minimal >/dev/null
-installer >/dev/null
-runs="${BENCH_RUNS:-10}"
-for ((i = 0; i < runs; i++)); do
-    if ((i % 2 == 0)); then
-        minimal >>"$BENCH_WORK/minimal.times"
-        installer >>"$BENCH_WORK/installer.times"
-    else
-        installer >>"$BENCH_WORK/installer.times"
-        minimal >>"$BENCH_WORK/minimal.times"
-    fi
-done
+bench_alternate "${BENCH_RUNS:-10}" minimal "$BENCH_WORK/minimal.times" \
+    installer "$BENCH_WORK/installer.times"
 base="$(bench_median "$BENCH_WORK/minimal.times")"
 bench_row startup "to a visible, idle window" "minimal window program" "" "$BENCH_WORK/minimal.times"
 bench_row startup "to a visible, idle window" "installer, 4 KB payload" "$base" \

@@ -41,19 +41,11 @@ copy_run() {
 # write_case LABEL RUNS INSTALLER FOLDER: rows for the time; the memory
 # figures of the installer runs stay in $BENCH_WORK/LABEL.install.
 write_case() {
-    local label="$1" runs="$2" installer="$3" folder="$4" i
+    local label="$1" runs="$2" installer="$3" folder="$4"
     local times="$BENCH_WORK/$label.install" copies="$BENCH_WORK/$label.copy"
-    install_run "$installer" >/dev/null
-    copy_run "$folder" >/dev/null
-    for ((i = 0; i < runs; i++)); do
-        if ((i % 2 == 0)); then
-            install_run "$installer" >>"$times"
-            copy_run "$folder" >>"$copies"
-        else
-            copy_run "$folder" >>"$copies"
-            install_run "$installer" >>"$times"
-        fi
-    done
+    install_once() { install_run "$installer"; }
+    copy_once() { copy_run "$folder"; }
+    bench_alternate "$runs" install_once "$times" copy_once "$copies"
     local base
     base="$(bench_median "$copies")"
     bench_row write "$label" "CopyFileW + FlushFileBuffers" "" "$copies"

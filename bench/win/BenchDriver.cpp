@@ -58,32 +58,13 @@ void Say(const char* what, double milliseconds = -1) {
     std::fflush(stdout);
 }
 
-struct WindowSearch {
-    DWORD processId;
-    const wchar_t* className;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<WindowSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window) &&
-        ClassName(window) == search->className) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Polls every millisecond, so that the time it reports is the window's.
 HWND WaitForWindow(DWORD processId, const wchar_t* className, DWORD timeoutMs = 60000) {
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < timeoutMs) {
-        WindowSearch search{processId, className, nullptr};
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) {
-            return search.found;
+        const std::vector<HWND> found = TopLevelWindows(processId, className);
+        if (!found.empty()) {
+            return found.front();
         }
         Sleep(1);
     }

@@ -3,6 +3,7 @@
 #include "Messages.h"
 #include "common/Cp932.h"
 #include "common/ScriptSummary.h"
+#include "common/Unicode.h"
 #include "core/TextUtils.h"
 #include "package/PatchTypeNumber.h"
 #include "package/Ttinycnf.h"
@@ -34,42 +35,8 @@ std::vector<std::string> KnownNames(bool withEnd) {
 }
 
 bool IsValidUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t width = 0;
-        char32_t c = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            width = 2;
-            c = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            width = 3;
-            c = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            width = 4;
-            c = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (i + width > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < width; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            c = (c << 6) | (next & 0x3F);
-        }
-        const bool overlong = (width == 3 && c < 0x800) || (width == 4 && c < 0x10000);
-        if (overlong || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-            return false;
-        }
-        i += width;
-    }
-    return true;
+    std::u32string decoded;
+    return DecodeUtf8(text, decoded);
 }
 
 bool HasNonAscii(std::string_view text) {

@@ -66,12 +66,6 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM data) {
     return TRUE;
 }
 
-std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className) {
-    FindRequest request{processId, className, {}};
-    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&request));
-    return request.found;
-}
-
 // Memory in another process, for the messages whose arguments are pointers.
 class RemoteBuffer {
 public:
@@ -112,6 +106,12 @@ private:
 };
 
 } // namespace
+
+std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className) {
+    FindRequest request{processId, className, {}};
+    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&request));
+    return request.found;
+}
 
 InstallerProcess::InstallerProcess(
     const std::wstring& exe,

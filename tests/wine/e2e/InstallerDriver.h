@@ -47,6 +47,8 @@ private:
 
 std::wstring WindowText(HWND window);
 std::wstring ClassName(HWND window);
+// The visible top-level windows of the process with the class name.
+std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className);
 // The child's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND child);
 // The direct child windows of parent, in z-order.
