@@ -66,7 +66,17 @@ wine32_sysroot() {
     fi
     log "unpacking the 32-bit Wine into $BRISEL_WINE32_SYSROOT"
     local apt="$BRISEL_WINE32_ROOT/apt"
-    wine32_apt apt-get -q update >&2
+    # A mirror in the middle of a sync serves a list of the wrong size: wait
+    # and try again; after the last try go on with the lists that did come
+    # (the packages come from the main archive).
+    local attempt
+    for attempt in 1 2 3 4; do
+        if wine32_apt apt-get -q update >&2; then
+            break
+        fi
+        log "the i386 package lists did not all download (try $attempt of 4)"
+        [ "$attempt" = 4 ] || sleep $((attempt * 15))
+    done
     # The dependency closure, resolved against an empty status: every package
     # the sysroot needs, none of the host's.
     wine32_apt apt-get -q -y --download-only --no-install-recommends install \
