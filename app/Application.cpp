@@ -2,7 +2,6 @@
 
 #include "core/Exceptions.h"
 #include "core/Mbcs.h"
-#include "platform/Locale.h"
 #include "platform/win32/WideText.h"
 #include "window/ErrorReport.h"
 #include "window/win32/SystemError.h"
@@ -54,11 +53,11 @@ class ApplicationWindow {
 public:
     explicit ApplicationWindow(HINSTANCE instance) {
         win32::RegisterWindowClass(instance, kApplicationClass, ApplicationProc);
-        const win32::WideText title = win32::FromShiftJis(kApplicationTitle);
+        const WideString title = win32::FromShiftJis(kApplicationTitle);
         const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
         const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
         handle_ =
-            CreateWindowExW(0, kApplicationClass, title.c_str(),
+            CreateWindowExW(0, kApplicationClass, win32::Wide(title),
                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                             x, y, 0, 0, nullptr, nullptr, instance, nullptr);
         if (handle_ == nullptr) {
@@ -80,8 +79,8 @@ private:
 };
 
 void ShowFatalReport(const String& message) {
-    MessageBoxW(nullptr, win32::FromShiftJis(ErrorReportText(message)).c_str(),
-                win32::FromShiftJis(kApplicationTitle).c_str(), MB_OK | MB_ICONSTOP);
+    MessageBoxW(nullptr, win32::Wide(win32::FromShiftJis(ErrorReportText(message))),
+                win32::Wide(win32::FromShiftJis(kApplicationTitle)), MB_OK | MB_ICONSTOP);
 }
 
 void RunMessageLoop(win32::Win32FormView& view) {
@@ -99,8 +98,10 @@ void RunMessageLoop(win32::Win32FormView& view) {
 int RunApplication(HINSTANCE instance, int showCommand) {
     RestrictDllSearchToSystemDirectory();
     try {
-        // Every double-byte rule of the program reads this set.
-        InstallLeadByteSet(LeadByteSet::FromRanges(platform::SystemLeadByteRanges()));
+        // Every double-byte rule of the program reads this set. The script
+        // and the program's own texts are Shift-JIS on every system, so a
+        // name is split by Shift-JIS's rules whatever the ANSI code page.
+        InstallLeadByteSet(LeadByteSet::ShiftJis());
         ApplicationWindow application(instance);
         ShowWindow(application.Handle(), SW_SHOWNOACTIVATE);
         win32::Win32FormView FormMain(instance, application.Handle());

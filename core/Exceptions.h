@@ -2,6 +2,8 @@
 // Shift-JIS byte string, shown as it stands by the error report.
 #pragma once
 
+#include "core/WideString.h"
+
 #include <exception>
 #include <string>
 
@@ -54,6 +56,16 @@ public:
 
     // The one message for every such failure at path:
     // "ファイル <path> を作成できません" (cannot create the file).
+    static EFileWriteError CannotCreate(const WideString& path) {
+        // The path is for diagnostics only: its non-ASCII characters as "?".
+        std::string narrow;
+        for (const char16_t unit : path) {
+            if ((unit & 0xFC00) != 0xDC00) {
+                narrow += unit < 0x80 ? static_cast<char>(unit) : '?';
+            }
+        }
+        return CannotCreate(narrow);
+    }
     static EFileWriteError CannotCreate(const std::string& path) {
         return EFileWriteError("\x83\x74\x83\x40\x83\x43\x83\x8b " + path +
                                " \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");

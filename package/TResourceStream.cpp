@@ -37,7 +37,7 @@ void TResourceStream::LoadLines(TStringList& lines) const {
     lines.LoadFromBytes(bytes_);
 }
 
-void TResourceStream::SaveToFile(const String& path) const {
+void TResourceStream::SaveToFile(const WideString& path) const {
     platform::WriteWholeFile(path, bytes_);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/AnsiString.h"
+#include "core/WideString.h"
 
 #include <cstddef>
 #include <memory>
@@ -31,7 +32,7 @@ public:
     void LoadLines(TStringList& lines) const;
 
     // Writes the whole stream to the file at path.
-    void SaveToFile(const String& path) const;
+    void SaveToFile(const WideString& path) const;
 
 private:
     std::string_view bytes_;

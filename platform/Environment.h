@@ -1,14 +1,12 @@
 // Expansion of environment-variable references ("%NAME%").
 #pragma once
 
-#include <cstdint>
+#include "core/WideString.h"
 
 namespace brisel::platform {
 
-// Writes source with every reference to a defined variable replaced by its
-// value into buffer, a zero-terminated text of at most size bytes. Returns
-// the size the expansion needs, terminator included: larger than size when
-// it did not fit (buffer then holds no usable text), 0 on failure.
-std::uint32_t ExpandEnvironment(const char* source, char* buffer, std::uint32_t size);
+// source with every reference to a defined variable replaced by its value.
+// False, expanded unchanged, when the system cannot expand it.
+bool ExpandEnvironment(const WideString& source, WideString& expanded);
 
 } // namespace brisel::platform

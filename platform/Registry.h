@@ -28,6 +28,9 @@ constexpr std::uint32_t kRegBinary = 3;
 constexpr std::uint32_t kRegDword = 4;
 constexpr std::uint32_t kRegMultiSz = 7;
 
+// Names of keys and values are Shift-JIS texts; string values arrive as
+// UTF-16 (data holds its units in the platform's byte order).
+
 // Opens the key name below base with read access only (one attempt). On
 // success stores the new key in opened, which the caller closes.
 bool OpenRegistryKeyRead(RegistryKey base, const char* name, RegistryKey& opened);

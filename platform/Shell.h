@@ -3,7 +3,7 @@
 // owners, stay inside the implementation.
 #pragma once
 
-#include <string>
+#include "core/WideString.h"
 
 namespace brisel::platform {
 
@@ -13,12 +13,11 @@ constexpr int kCsidlCommonPrograms = 0x17; // the all-users Programs folder
 
 // The file-system path of the special folder csidl. False, path unchanged,
 // when the system does not know the folder or it is not in the file system.
-bool GetSpecialFolderPath(int csidl, std::string& path);
+bool GetSpecialFolderPath(int csidl, WideString& path);
 
-// Loads the shortcut file at linkPath (an ANSI path) and stores the path it
-// points to in target: at most 259 bytes, empty when the shell cannot read
-// it. False, target unchanged, when the file cannot be loaded as a
-// shortcut, also when linkPath does not fit the shell's 260-unit limit.
-bool ReadShortcutTarget(const std::string& linkPath, std::string& target);
+// Loads the shortcut file at linkPath and stores the path it points to in
+// target, empty when the shell cannot read it. False, target unchanged,
+// when the file cannot be loaded as a shortcut.
+bool ReadShortcutTarget(const WideString& linkPath, WideString& target);
 
 } // namespace brisel::platform

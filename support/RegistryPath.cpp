@@ -7,7 +7,6 @@
 #include "support/SameText.h"
 
 #include <cstdint>
-#include <vector>
 
 namespace brisel {
 
@@ -73,16 +72,18 @@ void TRegistry::CloseKey() {
     currentKey_.Reset();
 }
 
-String TRegistry::ReadString(const String& name) {
+WideString TRegistry::ReadString(const String& name) {
     std::uint32_t type = platform::kRegNone;
     std::uint32_t size = 0;
     if (!platform::QueryRegistryValue(currentKey_.Get(), name.c_str(), type, nullptr, size) ||
         size == 0) {
-        return String();
+        return WideString();
     }
-    // One zero byte more than the query may write, so the text always ends.
-    std::vector<unsigned char> data(std::size_t{size} + 1, 0);
-    if (!platform::QueryRegistryValue(currentKey_.Get(), name.c_str(), type, data.data(), size)) {
+    // At least one zero unit more than the query may write, so the text
+    // always ends (also after an odd byte count).
+    WideString data(std::size_t{size} / 2 + 2, u'\0');
+    if (!platform::QueryRegistryValue(currentKey_.Get(), name.c_str(), type,
+                                      reinterpret_cast<unsigned char*>(data.data()), size)) {
         // "'%s' の取得に失敗しました" (could not be read)
         throw ERegistryException(
             WithName("'%s' "
@@ -98,10 +99,10 @@ String TRegistry::ReadString(const String& name) {
                      "\x82\xc5\x82\xb7",
                      name));
     }
-    return String(reinterpret_cast<const char*>(data.data()));
+    return WideString(data.c_str());
 }
 
-bool ReadRegistryPath(String path, String& value) {
+bool ReadRegistryPath(String path, WideString& value) {
     TRegistry registry;
     TStringList items;
     Tokenize(path, "\\", items);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/AnsiString.h"
+#include "core/WideString.h"
 #include "platform/Registry.h"
 
 namespace brisel {
@@ -27,10 +28,11 @@ public:
     bool OpenKeyReadOnly(const String& key);
     void CloseKey();
 
-    // The text of the string value name of the current key, unexpanded; empty
+    // The text of the string value name of the current key (UTF-16, as the
+    // system holds it), unexpanded; empty
     // when there is no such value or it has no data. Raises
     // ERegistryException when the value cannot be read or is not text.
-    String ReadString(const String& name);
+    WideString ReadString(const String& name);
 
 private:
     platform::RegistryKey rootKey_;
@@ -44,6 +46,6 @@ private:
 // written when there were at least two items); false when item 1 is no root
 // name or a key cannot be opened for reading, value then unchanged.
 // ERegistryException from the value read passes to the caller.
-bool ReadRegistryPath(String path, String& value);
+bool ReadRegistryPath(String path, WideString& value);
 
 } // namespace brisel

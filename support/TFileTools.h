@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/AnsiString.h"
+#include "core/WideString.h"
 #include "platform/Shell.h"
 
 namespace brisel {
@@ -12,26 +13,25 @@ class TFileTools {
 public:
     // Replaces every environment-variable reference in text by its value.
     // False, text unchanged, when the platform cannot expand it.
-    bool ExpandEnvStrings(String& text);
+    bool ExpandEnvStrings(WideString& text);
 
     // The file-system path of the shell special folder csidl. False, path
     // unchanged, when the folder is unknown or not in the file system.
-    bool GetSpecialFolderPath(int csidl, String& path);
+    bool GetSpecialFolderPath(int csidl, WideString& path);
 
-    // Looks for entry, a path relative to a Programs folder ("*" and "?" act
+    // Looks for entry, a Shift-JIS path relative to a Programs folder ("*" and "?" act
     // as wildcards in its last component), below the current user's Programs
     // folder and then below the all-users one, each taken from the shell or,
     // failing that, from the registry. True, path then the full path of the
     // file found, when one exists; false, path unchanged, otherwise. An empty
     // entry raises ERangeError once a Programs folder is known; registry
     // errors pass through.
-    bool FindProgramsShortcut(const String& entry, String& path);
+    bool FindProgramsShortcut(const String& entry, WideString& path);
 
     // Loads the shortcut file linkPath and stores the path it points to in
     // target (empty when the shell cannot read it). False, target unchanged,
-    // when the file cannot be loaded or its path does not fit the shell's
-    // limit.
-    bool ResolveShortcut(const String& linkPath, String& target);
+    // when the file cannot be loaded.
+    bool ResolveShortcut(const WideString& linkPath, WideString& target);
 };
 
 } // namespace brisel

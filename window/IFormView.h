@@ -4,6 +4,7 @@
 
 #include "TAction.h"
 #include "core/AnsiString.h"
+#include "core/WideString.h"
 
 namespace brisel {
 
@@ -13,8 +14,8 @@ public:
 
     // The window caption, a Shift-JIS text.
     virtual void SetCaption(const String& caption) = 0;
-    // The text shown in the directory field, a path in the ANSI code page.
-    virtual void ShowTargetDir(const String& path) = 0;
+    // The text shown in the directory field, a path as the system names it.
+    virtual void ShowTargetDir(const WideString& path) = 0;
     // A bound action changed its caption or enabled state.
     virtual void ActionChanged(const TAction& action) = 0;
     // The background picture changed and must be drawn again.
@@ -24,7 +25,7 @@ public:
     // The standard error report: the application title, a stop icon, OK.
     virtual void ShowErrorReport(const String& text) = 0;
     // The shell's folder browser; the chosen path, or empty when cancelled.
-    virtual String BrowseForFolder(const String& prompt, const String& initialFolder) = 0;
+    virtual WideString BrowseForFolder(const String& prompt, const WideString& initialFolder) = 0;
     // Closes the main window, which ends the program.
     virtual void Close() = 0;
 };

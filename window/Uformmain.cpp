@@ -8,6 +8,7 @@
 #include "package/TResourceStream.h"
 #include "package/Ttinycnf.h"
 #include "platform/Files.h"
+#include "platform/Text.h"
 #include "support/TFileTools.h"
 
 #include <optional>
@@ -62,7 +63,7 @@ void TFormMain::SetCaption(const String& caption) {
     view_.SetCaption(caption_);
 }
 
-void TFormMain::SetTargetDirText(const String& text) {
+void TFormMain::SetTargetDirText(const WideString& text) {
     if (text == targetDir_) {
         return;
     }
@@ -81,11 +82,11 @@ void TFormMain::LoadBackground() {
 bool TFormMain::FindGameDirectory(const TStringList& linkPaths) {
     TFileTools fileTools;
     for (std::size_t i = 0; i < linkPaths.Count(); ++i) {
-        String shortcut;
+        WideString shortcut;
         if (!fileTools.FindProgramsShortcut(linkPaths[i], shortcut)) {
             continue;
         }
-        String target;
+        WideString target;
         if (!fileTools.ResolveShortcut(shortcut, target)) {
             continue;
         }
@@ -134,10 +135,10 @@ void TFormMain::FormCreate() {
 }
 
 void TFormMain::edtTargetDirChange() {
-    const String& text = targetDir_;
+    const WideString& text = targetDir_;
     if (!text.empty() && !FCheckTargetFilename.empty()) {
-        actStart.SetEnabled(
-            platform::FileIsPresent(WithTrailingBackslash(text) + FCheckTargetFilename));
+        actStart.SetEnabled(platform::FileIsPresent(WithTrailingBackslash(text) +
+                                                    platform::FromShiftJis(FCheckTargetFilename)));
     } else {
         actStart.SetEnabled(!text.empty());
     }
@@ -149,7 +150,7 @@ void TFormMain::lblChangePathClick() {
 
 void TFormMain::actChangePathExecute() {
     const String prompt = "\"" + FGameTitle + "\"" + messages::kChooseDirectoryPrompt;
-    const String chosen = view_.BrowseForFolder(prompt, targetDir_);
+    const WideString chosen = view_.BrowseForFolder(prompt, targetDir_);
     if (!chosen.empty()) {
         SetTargetDirText(chosen);
     }
@@ -183,7 +184,7 @@ void TFormMain::ApplyFilePatch() {
             // Start-up never got as far as the output list.
             throw Exception("no output file list");
         }
-        const String directory = WithTrailingBackslash(targetDir_);
+        const WideString directory = WithTrailingBackslash(targetDir_);
         std::unique_ptr<TResourceStream> stream;
         for (std::size_t i = 0; i < FOutFiles->Count(); ++i) {
             const String& entry = (*FOutFiles)[i];
@@ -192,7 +193,7 @@ void TFormMain::ApplyFilePatch() {
             }
             auto next = TResourceStream::Open("BIN", "RESOURCE_FILE" + std::to_string(i));
             stream = std::move(next);
-            stream->SaveToFile(directory + entry);
+            stream->SaveToFile(directory + platform::FromShiftJis(entry));
         }
     } catch (...) {
         view_.ShowPlainMessage(messages::kPatchFailed);

@@ -10,6 +10,7 @@
 #include "IFormView.h"
 #include "TAction.h"
 #include "core/AnsiString.h"
+#include "core/WideString.h"
 #include "package/TBitmap.h"
 #include "support/TStringList.h"
 
@@ -42,8 +43,8 @@ public:
     TAction& Action(ActionId id);
     const String& Caption() const { return caption_; }
     // The text of edtTargetDir; setting a different text runs edtTargetDirChange.
-    const String& TargetDirText() const { return targetDir_; }
-    void SetTargetDirText(const String& text);
+    const WideString& TargetDirText() const { return targetDir_; }
+    void SetTargetDirText(const WideString& text);
     // The picture FormPaint draws; empty until FormCreate has loaded one.
     const TBitmap& Background() const;
 
@@ -67,7 +68,7 @@ private:
 
     IFormView& view_;
     String caption_;
-    String targetDir_;
+    WideString targetDir_;
 };
 
 } // namespace brisel

@@ -4,10 +4,8 @@
 #include "platform/Environment.h"
 
 #include "EnvironmentStore.h"
-#include "core/Mbcs.h"
+#include "platform/substitute/Utf.h"
 
-#include <algorithm>
-#include <cstring>
 
 namespace brisel::substitute {
 
@@ -61,30 +59,17 @@ void ResetEnvironment() {
 
 namespace brisel::platform {
 
-std::uint32_t ExpandEnvironment(const char* source, char* buffer, std::uint32_t size) {
+bool ExpandEnvironment(const WideString& source, WideString& expanded) {
     auto& store = substitute::Environment();
     const int call = ++store.calls;
-    store.sizesPassed.push_back(size);
     if (store.beforeExpand) {
         store.beforeExpand(call);
     }
-    if (store.failing || source == nullptr) {
-        return 0;
+    if (store.failing) {
+        return false;
     }
-    const std::string expanded = substitute::Expand(source, store.variables);
-    const std::size_t bytes = expanded.size() + 1;
-    if (store.countsCharacters) {
-        std::size_t characters = 1;
-        for (std::size_t i = 0; i < expanded.size(); ++i) {
-            characters += ByteKindAt(expanded, i) == ByteKind::Trail ? 0 : 1;
-        }
-        std::memcpy(buffer, expanded.c_str(), std::min<std::size_t>(bytes, size));
-        return static_cast<std::uint32_t>(characters);
-    }
-    if (bytes <= size) {
-        std::memcpy(buffer, expanded.c_str(), bytes);
-    }
-    return static_cast<std::uint32_t>(bytes);
+    expanded = substitute::FromUtf8(substitute::Expand(substitute::Utf8(source), store.variables));
+    return true;
 }
 
 } // namespace brisel::platform

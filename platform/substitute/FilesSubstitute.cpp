@@ -1,9 +1,8 @@
 // Host substitute for the file system: Windows-style paths are mapped onto
-// the host by reading each single-byte "\" as "/".
+// the host in UTF-8 by reading each "\" as "/".
 #include "platform/Files.h"
 
 #include "core/Exceptions.h"
-#include "core/Mbcs.h"
 #include "platform/substitute/HostPath.h"
 
 #include <cstdio>
@@ -42,13 +41,13 @@ private:
     int fd_;
 };
 
-[[noreturn]] void Fail(const std::string& path) {
+[[noreturn]] void Fail(const WideString& path) {
     throw EFileWriteError::CannotCreate(path);
 }
 
 } // namespace
 
-bool FileIsPresent(const std::string& pattern) {
+bool FileIsPresent(const WideString& pattern) {
     glob_t found{};
     const int result =
         glob(HostPath(pattern).c_str(), GLOB_NOSORT | GLOB_NOESCAPE, nullptr, &found);
@@ -61,7 +60,7 @@ bool FileIsPresent(const std::string& pattern) {
     return present;
 }
 
-void WriteWholeFile(const std::string& path, std::string_view bytes) {
+void WriteWholeFile(const WideString& path, std::string_view bytes) {
     const std::string host = HostPath(path);
     struct stat info {};
     if (stat(host.c_str(), &info) == 0) {

@@ -1,14 +1,14 @@
 #include "HostPath.h"
 
-#include "core/Mbcs.h"
+#include "platform/substitute/Utf.h"
 
 namespace brisel::substitute {
 
-std::string HostPath(const std::string& path) {
-    std::string host = path;
-    for (std::size_t i = 0; i < host.size(); ++i) {
-        if (IsSingleByteChar(path, i, '\\')) {
-            host[i] = '/';
+std::string HostPath(const WideString& path) {
+    std::string host = Utf8(path);
+    for (char& c : host) {
+        if (c == '\\') {
+            c = '/';
         }
     }
     return host;

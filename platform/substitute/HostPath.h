@@ -1,11 +1,12 @@
-// Windows-style paths on the host: each single-byte "\" read as "/" (a
-// trail byte 0x5C of a double-byte character stays).
+// Windows-style paths on the host: UTF-8, each "\" read as "/".
 #pragma once
+
+#include "core/WideString.h"
 
 #include <string>
 
 namespace brisel::substitute {
 
-std::string HostPath(const std::string& path);
+std::string HostPath(const WideString& path);
 
 } // namespace brisel::substitute

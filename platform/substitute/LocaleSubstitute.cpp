@@ -7,10 +7,6 @@
 
 namespace brisel::platform {
 
-std::vector<std::pair<unsigned char, unsigned char>> SystemLeadByteRanges() {
-    return {{0x81, 0x9F}, {0xE0, 0xFC}};
-}
-
 namespace {
 
 unsigned char FoldAscii(unsigned char byte) {

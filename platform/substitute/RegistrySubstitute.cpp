@@ -5,6 +5,7 @@
 
 #include "RegistryStore.h"
 #include "core/Mbcs.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -157,8 +158,15 @@ bool QueryRegistryValue(RegistryKey key, const char* name, std::uint32_t& type, 
     if (value == node->values.end()) {
         return false;
     }
-    const auto& bytes = value->second.data;
+    // Text values are kept as the tests write them, Shift-JIS, and handed
+    // out as UTF-16, as the system hands them to the wide query.
     type = value->second.type;
+    const bool text = type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+    std::string bytes = value->second.data;
+    if (text) {
+        const WideString wide = FromShiftJis(bytes);
+        bytes.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(char16_t));
+    }
     if (data != nullptr && size < bytes.size()) {
         size = static_cast<std::uint32_t>(bytes.size());
         return false;

@@ -10,9 +10,9 @@
 namespace brisel::substitute {
 
 struct ShellStore {
-    // Special folders by number; any other number is unknown.
+    // Special folders by number (UTF-8); any other number is unknown.
     std::map<int, std::string> folders;
-    // Shortcut targets by the shortcut file's host path.
+    // Shortcut targets (UTF-8) by the shortcut file's host path.
     std::map<std::string, std::string> shortcuts;
 
     // The folder numbers asked for, in order; onFolderRequest runs first.

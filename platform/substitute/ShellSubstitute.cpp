@@ -3,6 +3,7 @@
 
 #include "ShellStore.h"
 #include "platform/substitute/HostPath.h"
+#include "platform/substitute/Utf.h"
 
 namespace brisel::substitute {
 
@@ -19,7 +20,7 @@ void ResetShell() {
 
 namespace brisel::platform {
 
-bool GetSpecialFolderPath(int csidl, std::string& path) {
+bool GetSpecialFolderPath(int csidl, WideString& path) {
     auto& store = substitute::Shell();
     if (store.onFolderRequest) {
         store.onFolderRequest(csidl);
@@ -29,17 +30,17 @@ bool GetSpecialFolderPath(int csidl, std::string& path) {
     if (found == store.folders.end()) {
         return false;
     }
-    path = found->second;
+    path = substitute::FromUtf8(found->second);
     return true;
 }
 
-bool ReadShortcutTarget(const std::string& linkPath, std::string& target) {
+bool ReadShortcutTarget(const WideString& linkPath, WideString& target) {
     const auto& shortcuts = substitute::Shell().shortcuts;
     const auto found = shortcuts.find(substitute::HostPath(linkPath));
     if (found == shortcuts.end()) {
         return false;
     }
-    target = found->second;
+    target = substitute::FromUtf8(found->second);
     return true;
 }
 

@@ -4,14 +4,19 @@
 #include "platform/Files.h"
 
 #include "platform/win32/Handles.h"
+#include "platform/win32/LongPath.h"
+#include "platform/win32/WideText.h"
 
 #include <windows.h>
 
 namespace brisel::platform {
 
-bool FileIsPresent(const std::string& pattern) {
-    WIN32_FIND_DATAA match{};
-    const win32::FileSearch search(FindFirstFileA(pattern.c_str(), &match));
+bool FileIsPresent(const WideString& pattern) {
+    if (pattern.empty()) {
+        return false;
+    }
+    WIN32_FIND_DATAW match{};
+    const win32::FileSearch search(FindFirstFileW(win32::Wide(win32::LongPathForm(pattern)), &match));
     return search.Valid() && (match.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 

@@ -10,17 +10,19 @@
 #include "core/Exceptions.h"
 #include "core/TextUtils.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/LongPath.h"
 #include "platform/win32/WideText.h"
 
 #include <windows.h>
 
-#include <string>
 
 namespace brisel::platform {
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& path) {
+using win32::Wide;
+
+[[noreturn]] void Fail(const WideString& path) {
     throw EFileWriteError::CannotCreate(path);
 }
 
@@ -60,14 +62,15 @@ bool WriteBytes(HANDLE file, std::string_view bytes) {
 // nothing in the folder has, removed again unless it was moved into place.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const std::string& destination) {
-        const std::string folder = DirectoryOfPath(destination);
+    // destination is in its long form where it needs one.
+    explicit TemporaryFile(const WideString& destination) {
+        const WideString folder = DirectoryOfPath(destination);
         const DWORD stamp = GetCurrentProcessId() ^ GetTickCount();
         for (unsigned attempt = 0; attempt < 1000 && !handle_.Valid(); ++attempt) {
-            char suffix[32];
-            wsprintfA(suffix, "~bp%08lX.%03u.tmp", static_cast<unsigned long>(stamp), attempt);
-            path_ = folder + suffix;
-            handle_.Reset(CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+            wchar_t suffix[32];
+            wsprintfW(suffix, L"~bp%08lX.%03u.tmp", static_cast<unsigned long>(stamp), attempt);
+            path_ = win32::LongPathForm(folder + win32::FromWide(suffix));
+            handle_.Reset(CreateFileW(Wide(path_), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!handle_.Valid() && GetLastError() != ERROR_FILE_EXISTS &&
                 GetLastError() != ERROR_ALREADY_EXISTS) {
@@ -81,14 +84,14 @@ public:
     ~TemporaryFile() {
         handle_.Close();
         if (!path_.empty()) {
-            DeleteFileA(path_.c_str());
+            DeleteFileW(Wide(path_));
         }
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     bool Created() const { return handle_.Valid(); }
-    const std::string& Path() const { return path_; }
+    const WideString& Path() const { return path_; }
 
     // Writes every byte and flushes them to the disk; false on a short write.
     bool WriteAll(std::string_view bytes) {
@@ -101,14 +104,14 @@ public:
 
 private:
     win32::FileHandle handle_;
-    std::string path_;
+    WideString path_;
 };
 
 // An existing destination must open for reading and writing without
 // sharing, as a plain overwrite would need: a locked, read-only or refused
 // file fails here, before anything is written.
-bool DestinationExists(const std::string& path) {
-    win32::FileHandle existing(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+bool DestinationExists(const WideString& path) {
+    win32::FileHandle existing(CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (existing.Valid()) {
         return true;
@@ -120,15 +123,15 @@ bool DestinationExists(const std::string& path) {
     Fail(path);
 }
 
-bool MoveIntoPlace(const std::string& temp, const std::string& destination, bool replacing) {
-    const win32::WideText from = win32::FromAnsi(temp);
-    const win32::WideText to = win32::FromAnsi(destination);
+bool MoveIntoPlace(const WideString& temp, const WideString& destination, bool replacing) {
+    const wchar_t* const from = Wide(temp);
+    const wchar_t* const to = Wide(destination);
     if (replacing) {
         using ReplaceFileFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
         const auto replace = reinterpret_cast<ReplaceFileFn>(reinterpret_cast<void*>(
             GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "ReplaceFileW")));
         if (replace != nullptr) {
-            if (replace(to.c_str(), from.c_str(), nullptr, REPLACEFILE_WRITE_THROUGH, nullptr,
+            if (replace(to, from, nullptr, REPLACEFILE_WRITE_THROUGH, nullptr,
                         nullptr)) {
                 return true;
             }
@@ -139,14 +142,14 @@ bool MoveIntoPlace(const std::string& temp, const std::string& destination, bool
             }
         }
     }
-    return MoveFileExW(from.c_str(), to.c_str(),
+    return MoveFileExW(from, to,
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 // The plain write: opened for reading and writing without sharing, created
 // or truncated, written whole and flushed to the disk, closed on every path.
-void WriteInPlace(const std::string& path, std::string_view bytes) {
-    win32::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+void WriteInPlace(const WideString& path, std::string_view bytes) {
+    win32::FileHandle file(CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid() || !WriteBytes(file.Get(), bytes) || FlushFileBuffers(file.Get()) == 0 ||
         !file.Close()) {
@@ -156,7 +159,8 @@ void WriteInPlace(const std::string& path, std::string_view bytes) {
 
 } // namespace
 
-void WriteWholeFile(const std::string& path, std::string_view bytes) {
+void WriteWholeFile(const WideString& destination, std::string_view bytes) {
+    const WideString path = win32::LongPathForm(destination);
     const bool replacing = DestinationExists(path);
     TemporaryFile temp(path);
     if (!temp.Created()) {

@@ -12,20 +12,20 @@ namespace brisel::platform {
 
 namespace {
 
-// The path as an item-id list of the desktop's namespace, or none.
-win32::ItemIdList ParseDisplayNameToIdList(const char* path) {
+// The path as an item-id list of the desktop's namespace, or none. The
+// desktop parses an empty path as itself, so an empty directory field
+// opens the browser with the desktop selected.
+win32::ItemIdList ParseDisplayNameToIdList(const WideString& path) {
     win32::ComPtr<IShellFolder> desktop;
     const auto getDesktop = Shell32().GetDesktopFolder;
     if (getDesktop == nullptr || FAILED(getDesktop(desktop.Receive())) || !desktop) {
         return {};
     }
-    win32::WideText wide = win32::FromAnsi(path);
-    if (wide.empty() || wide.size() >= MAX_PATH) {
-        return {}; // does not fit, terminator included
-    }
+    // The parser takes a writable text.
+    WideString text = path;
     win32::ItemIdList list;
-    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, list.Receive(),
-                                         nullptr))) {
+    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, win32::Wide(text), nullptr,
+                                         list.Receive(), nullptr))) {
         return {};
     }
     return list;
@@ -36,9 +36,9 @@ win32::ItemIdList ParseDisplayNameToIdList(const char* path) {
 int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
     if (message == BFFM_INITIALIZED) {
         const win32::ItemIdList list =
-            ParseDisplayNameToIdList(reinterpret_cast<const char*>(data));
+            ParseDisplayNameToIdList(*reinterpret_cast<const WideString*>(data));
         if (list) {
-            SendMessageA(dialog, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(list.Get()));
+            SendMessageW(dialog, BFFM_SETSELECTIONW, FALSE, reinterpret_cast<LPARAM>(list.Get()));
         }
     }
     return 0;
@@ -46,43 +46,39 @@ int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
 
 } // namespace
 
-std::string BrowseForFolder(void* ownerWindow, const std::string& root, const wchar_t* prompt,
-                            const std::string& initialFolder) {
+WideString BrowseForFolder(void* ownerWindow, const WideString& root, const WideString& prompt,
+                           const WideString& initialFolder) {
     // Uninitialised only when this call initialised it.
     const win32::ComApartment com(win32::ComApartment::Uninitialise::IfInitialised);
     // Held while the browser's lists live, which are freed with it.
     win32::ShellAllocator allocator;
     const auto getMalloc = Shell32().GetMalloc;
     if (getMalloc == nullptr || getMalloc(allocator.Receive()) != S_OK || !allocator) {
-        return std::string();
+        return WideString();
     }
     win32::ItemIdList rootList;
     if (!root.empty()) {
-        rootList = ParseDisplayNameToIdList(root.c_str());
+        rootList = ParseDisplayNameToIdList(root);
     }
     BROWSEINFOW request{};
     request.hwndOwner = static_cast<HWND>(ownerWindow);
     request.pidlRoot = rootList.Get();
     request.pszDisplayName = nullptr;
-    request.lpszTitle = prompt;
+    request.lpszTitle = win32::Wide(prompt);
     request.ulFlags = BIF_RETURNONLYFSDIRS;
     request.lpfn = BrowseCallback;
-    request.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
+    request.lParam = reinterpret_cast<LPARAM>(&initialFolder);
 
     const auto browse = Shell32().BrowseForFolderW;
-    const auto getPath = Shell32().GetPathFromIDListA;
-    if (browse == nullptr || getPath == nullptr) {
-        return std::string();
+    if (browse == nullptr) {
+        return WideString();
     }
     const win32::ItemIdList chosen(browse(&request));
-    if (!chosen) {
-        return std::string();
+    WideString path;
+    if (!chosen || !PathFromIdList(chosen.Get(), path)) {
+        return WideString();
     }
-    char path[MAX_PATH] = {};
-    if (!getPath(chosen.Get(), path)) {
-        return std::string();
-    }
-    return std::string(path);
+    return path;
 }
 
 } // namespace brisel::platform

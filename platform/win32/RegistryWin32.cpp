@@ -1,5 +1,7 @@
 #include "platform/Registry.h"
 
+#include "platform/win32/WideText.h"
+
 #include <windows.h>
 
 namespace brisel::platform {
@@ -18,7 +20,8 @@ HKEY ToHkey(RegistryKey key) {
 
 bool OpenRegistryKeyRead(RegistryKey base, const char* name, RegistryKey& opened) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(ToHkey(base), name, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(ToHkey(base), win32::Wide(win32::FromShiftJis(name)), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
         return false;
     }
     opened = reinterpret_cast<RegistryKey>(key);
@@ -29,7 +32,8 @@ bool QueryRegistryValue(RegistryKey key, const char* name, std::uint32_t& type, 
                         std::uint32_t& size) {
     DWORD valueType = REG_NONE;
     DWORD valueSize = data == nullptr ? 0 : size;
-    const LONG result = RegQueryValueExA(ToHkey(key), name, nullptr, &valueType, data, &valueSize);
+    const LONG result = RegQueryValueExW(ToHkey(key), win32::Wide(win32::FromShiftJis(name)),
+                                         nullptr, &valueType, data, &valueSize);
     type = valueType;
     size = valueSize;
     return result == ERROR_SUCCESS;

@@ -29,7 +29,8 @@ Shell32Functions LoadFunctions() {
     Shell32Functions functions;
     Resolve(module, "SHGetMalloc", functions.GetMalloc);
     Resolve(module, "SHGetSpecialFolderLocation", functions.GetSpecialFolderLocation);
-    Resolve(module, "SHGetPathFromIDListA", functions.GetPathFromIDListA);
+    Resolve(module, "SHGetPathFromIDListW", functions.GetPathFromIDListW);
+    Resolve(module, "SHGetPathFromIDListEx", functions.GetPathFromIDListEx);
     Resolve(module, "SHGetDesktopFolder", functions.GetDesktopFolder);
     Resolve(module, "SHBrowseForFolderW", functions.BrowseForFolderW);
     return functions;
@@ -40,6 +41,28 @@ Shell32Functions LoadFunctions() {
 const Shell32Functions& Shell32() {
     static const Shell32Functions functions = LoadFunctions();
     return functions;
+}
+
+bool PathFromIdList(LPCITEMIDLIST list, WideString& path) {
+    const auto& shell = Shell32();
+    WideString buffer;
+    if (shell.GetPathFromIDListEx != nullptr) {
+        // The longest path the system has.
+        buffer.assign(32768, u'\0');
+        if (!shell.GetPathFromIDListEx(list, reinterpret_cast<PWSTR>(buffer.data()),
+                                       static_cast<DWORD>(buffer.size()), 0)) {
+            return false;
+        }
+    } else {
+        buffer.assign(MAX_PATH, u'\0');
+        if (shell.GetPathFromIDListW == nullptr ||
+            !shell.GetPathFromIDListW(list, reinterpret_cast<PWSTR>(buffer.data()))) {
+            return false;
+        }
+    }
+    buffer.back() = u'\0';
+    path = buffer.c_str();
+    return true;
 }
 
 } // namespace brisel::platform

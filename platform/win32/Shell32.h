@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include "core/WideString.h"
+
 #include <shlobj.h>
 
 namespace brisel::platform {
@@ -16,12 +18,18 @@ namespace brisel::platform {
 struct Shell32Functions {
     decltype(&::SHGetMalloc) GetMalloc = nullptr;
     decltype(&::SHGetSpecialFolderLocation) GetSpecialFolderLocation = nullptr;
-    decltype(&::SHGetPathFromIDListA) GetPathFromIDListA = nullptr;
+    decltype(&::SHGetPathFromIDListW) GetPathFromIDListW = nullptr;
+    // Takes a buffer of any size (Vista and later); null before.
+    BOOL(WINAPI* GetPathFromIDListEx)(LPCITEMIDLIST, PWSTR, DWORD, int) = nullptr;
     decltype(&::SHGetDesktopFolder) GetDesktopFolder = nullptr;
     decltype(&::SHBrowseForFolderW) BrowseForFolderW = nullptr;
 };
 
 // The functions, loaded on first use; a function the system lacks is null.
 const Shell32Functions& Shell32();
+
+// The file-system path of the item list: any length where the system
+// allows it, else at most 259 units. False when the item has none.
+bool PathFromIdList(LPCITEMIDLIST list, WideString& path);
 
 } // namespace brisel::platform

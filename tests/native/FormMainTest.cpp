@@ -47,8 +47,9 @@ protected:
         for (char& c : relative) {
             c = c == '\\' ? '/' : c;
         }
-        disk.Write(relative, "");
-        substitute::Shell().shortcuts[substitute::HostPath(Host(folder) + "\\" + entry)] = target;
+        disk.Write(test::Utf8(relative), "");
+        substitute::Shell().shortcuts[substitute::HostPath(test::Wide(Host(folder) + "\\" + entry))] =
+            target;
     }
 
     // A game folder on the host disk, with its executable.
@@ -131,7 +132,7 @@ TEST_F(FormMainTest, AMissingBackgroundEndsStartUpWithTheErrorReport) {
     ASSERT_EQ(view.errorReports.size(), 1u);
     EXPECT_EQ(view.errorReports[0], "RESOURCE_BACKGROUND リソースが見つかりません.");
     EXPECT_EQ(form->Caption(), "FormMain");
-    EXPECT_EQ(form->TargetDirText(), "");
+    EXPECT_EQ(test::Utf8(form->TargetDirText()), "");
     EXPECT_FALSE(form->actStart.Enabled());
     EXPECT_TRUE(form->Background().Empty());
     EXPECT_TRUE(view.plainMessages.empty());
@@ -181,7 +182,7 @@ TEST_F(FormMainTest, ATypicalStartUpShowsTheGamesDirectoryAndEnablesStart) {
     EXPECT_TRUE(view.plainMessages.empty());
     EXPECT_EQ(form->Caption(), "ゲーム 修正パッチ Ver1.0");
     EXPECT_EQ(view.caption, "ゲーム 修正パッチ Ver1.0");
-    EXPECT_EQ(form->TargetDirText(), game + "\\");
+    EXPECT_EQ(test::Utf8(form->TargetDirText()), game + "\\");
     EXPECT_EQ(view.shownTargetDir, game + "\\");
     EXPECT_TRUE(form->actStart.Enabled());
     EXPECT_EQ(form->FGameTitle, "ゲーム");
@@ -254,7 +255,7 @@ TEST_F(FormMainTest, StartUpOutcomesFollowTheScript) {
         view = test::FakeFormView();
         Script(c.script);
         const auto form = Create();
-        EXPECT_EQ(form->TargetDirText(), c.targetDir) << c.what;
+        EXPECT_EQ(test::Utf8(form->TargetDirText()), c.targetDir) << c.what;
         EXPECT_EQ(form->actStart.Enabled(), c.start) << c.what;
         EXPECT_EQ(view.plainMessages, c.messages) << c.what;
         EXPECT_EQ(form->FOutFiles != nullptr, c.outFilesCreated) << c.what;
@@ -269,7 +270,7 @@ TEST_F(FormMainTest, ABlankLinkPathLineEndsTheWalkWithTheRangeError) {
     const auto form = Create();
     EXPECT_EQ(view.errorReports.size(), 1u);
     EXPECT_TRUE(view.plainMessages.empty());
-    EXPECT_EQ(form->TargetDirText(), ""); // the entry after the blank line was never tried
+    EXPECT_EQ(test::Utf8(form->TargetDirText()), ""); // the entry after the blank line was never tried
     EXPECT_FALSE(form->actStart.Enabled());
     EXPECT_EQ(form->FOutFiles, nullptr);
 }
@@ -297,7 +298,7 @@ TEST_F(StartedFormTest, ChoosingADirectoryChecksTheMarkerFile) {
     EXPECT_EQ(view.browseRequests.back().initialFolder, game + "\\");
     EXPECT_EQ(view.browseRequests.back().prompt,
               "\"ゲーム\"がインストールされているディレクトリを指定してください");
-    EXPECT_EQ(form->TargetDirText(), Host("other"));
+    EXPECT_EQ(test::Utf8(form->TargetDirText()), Host("other"));
     EXPECT_FALSE(form->actStart.Enabled());
 
     // The marker appears, but the same choice is no change of the text.
@@ -314,16 +315,16 @@ TEST_F(StartedFormTest, ChoosingADirectoryChecksTheMarkerFile) {
     // Cancelling keeps everything.
     view.browseAnswer = "";
     form->actChangePathExecute();
-    EXPECT_EQ(form->TargetDirText(), Host("other"));
+    EXPECT_EQ(test::Utf8(form->TargetDirText()), Host("other"));
     EXPECT_TRUE(form->actStart.Enabled());
 }
 
 TEST_F(StartedFormTest, WithoutAMarkerAnyNonEmptyDirectoryEnablesStart) {
     StartWith("");
     form->FCheckTargetFilename.clear();
-    form->SetTargetDirText("Z:\\nowhere");
+    form->SetTargetDirText(test::Wide("Z:\\nowhere"));
     EXPECT_TRUE(form->actStart.Enabled());
-    form->SetTargetDirText("");
+    form->SetTargetDirText(test::Wide(""));
     EXPECT_FALSE(form->actStart.Enabled());
     EXPECT_EQ(form->FGameTitle, "");
     form->actChangePathExecute();
@@ -384,7 +385,7 @@ TEST_F(StartedFormTest, AMissingPayloadOrAReadOnlyFileFailsTheStep) {
         disk.Write("game/a.dat", "kept");
         chmod((disk.Path() / "game/a.dat").c_str(), 0444);
         view.plainMessages.clear();
-        form->SetTargetDirText(game);
+        form->SetTargetDirText(test::Wide(game));
         form->actStartExecute();
         EXPECT_EQ(view.plainMessages, std::vector<std::string>{"修正に失敗しました"});
         EXPECT_EQ(disk.Read("game/a.dat"), "kept");

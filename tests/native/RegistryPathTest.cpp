@@ -37,8 +37,8 @@ protected:
     }
 
     // Reads path; the result, the value (kUntouched when not written).
-    std::pair<bool, String> Read(const String& path) {
-        String value = kUntouched;
+    std::pair<bool, WideString> Read(const String& path) {
+        WideString value = test::Wide(kUntouched);
         const bool result = ReadRegistryPath(path, value);
         return {result, value};
     }
@@ -68,14 +68,14 @@ TEST_F(RegistryPathTest, ReadsStringValuesAsStored) {
          "C:\\Game"},
     };
     for (const auto& [path, expected] : cases) {
-        EXPECT_EQ(Read(path), std::make_pair(true, String(expected))) << path;
+        EXPECT_EQ(Read(path), std::make_pair(true, test::Wide(expected))) << path;
         ExpectAllClosed();
     }
 }
 
 TEST_F(RegistryPathTest, ProcessingEveryItemWithoutAValueLeavesTheValueAlone) {
     for (const char* path : {"", "\\\\", "HKEY_CURRENT_USER", "\\HKEY_USERS\\"}) {
-        EXPECT_EQ(Read(path), std::make_pair(true, String(kUntouched))) << path;
+        EXPECT_EQ(Read(path), std::make_pair(true, test::Wide(kUntouched))) << path;
     }
     EXPECT_TRUE(Registry().queries.empty());
     EXPECT_TRUE(Registry().openedPaths.empty());
@@ -93,7 +93,7 @@ TEST_F(RegistryPathTest, AnswersFalseForAnUnknownRootOrAKeyThatDoesNotOpen) {
         "HKEY_CURRENT_USER\\\"Software\\\\Game\"\\Paths\\Install", // an empty level
     };
     for (const char* path : paths) {
-        EXPECT_EQ(Read(path), std::make_pair(false, String(kUntouched))) << path;
+        EXPECT_EQ(Read(path), std::make_pair(false, test::Wide(kUntouched))) << path;
         ExpectAllClosed();
     }
 }
@@ -109,7 +109,7 @@ TEST_F(RegistryPathTest, MatchesTheRootNamesInTheirTableOrder) {
     };
     for (const auto& [name, number] : roots) {
         Registry().SetText(number, "K", "V", name);
-        EXPECT_EQ(Read(String(name) + "\\K\\V"), std::make_pair(true, String(name)));
+        EXPECT_EQ(Read(String(name) + "\\K\\V"), std::make_pair(true, test::Wide(name)));
     }
 }
 
@@ -160,7 +160,7 @@ TEST_F(RegistryPathTest, QueriesTheSizeFirstThenTheData) {
 
 TEST_F(RegistryPathTest, RaisesForValuesThatAreNotText) {
     for (const char* name : {"Count", "Blob", "List"}) {
-        String value = kUntouched;
+        WideString value = test::Wide(kUntouched);
         try {
             ReadRegistryPath(std::string("HKEY_CURRENT_USER\\Software\\Game\\Paths\\") + name,
                              value);
@@ -168,7 +168,7 @@ TEST_F(RegistryPathTest, RaisesForValuesThatAreNotText) {
         } catch (const ERegistryException& e) {
             EXPECT_EQ(e.Message(), "'" + std::string(name) + "' のデータ型が不正です");
         }
-        EXPECT_EQ(value, kUntouched);
+        EXPECT_EQ(value, test::Wide(kUntouched));
         ExpectAllClosed();
     }
 }
@@ -180,14 +180,14 @@ TEST_F(RegistryPathTest, RaisesWhenTheValueGrowsBetweenTheQueries) {
                                "C:\\A much longer path than before");
         }
     };
-    String value = kUntouched;
+    WideString value = test::Wide(kUntouched);
     try {
         ReadRegistryPath("HKEY_CURRENT_USER\\Software\\Game\\Paths\\Install", value);
         ADD_FAILURE() << "the value was read";
     } catch (const ERegistryException& e) {
         EXPECT_EQ(e.Message(), "'Install' の取得に失敗しました");
     }
-    EXPECT_EQ(value, kUntouched);
+    EXPECT_EQ(value, test::Wide(kUntouched));
     ExpectAllClosed();
 }
 
@@ -209,7 +209,7 @@ TEST_F(RegistryPathTest, TheAccessorClosesOnlyKeysItOpened) {
         EXPECT_TRUE(Registry().open.empty());
 
         ASSERT_TRUE(registry.OpenKeyReadOnly("Software\\Game"));
-        EXPECT_EQ(registry.ReadString("Install"), "D:\\Machine");
+        EXPECT_EQ(registry.ReadString("Install"), u"D:\\Machine");
     }
     EXPECT_EQ(Registry().closes, 2);
     ExpectAllClosed();

@@ -21,10 +21,10 @@ int ControlCommandId(ControlId id) {
 }
 
 HFONT MakeFont(const FontDescription& font, bool underline) {
-    const WideText face = FromShiftJis(font.face);
+    const WideString face = FromShiftJis(font.face);
     return CreateFontW(font.height, 0, 0, 0, FW_NORMAL, FALSE, underline ? TRUE : FALSE, FALSE,
                        font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+                       DEFAULT_PITCH | FF_DONTCARE, Wide(face));
 }
 
 // The window rectangle whose client area has the form's size, centred on
@@ -56,10 +56,10 @@ void Win32FormView::Create() {
                         LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)), // IDC_ARROW
                         reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     const RECT rect = CentredWindowRect();
-    const WideText caption = FromShiftJis(kFormMainDescription.caption);
+    const WideString caption = FromShiftJis(kFormMainDescription.caption);
     controlError_ = 0;
     SetLastError(0);
-    HWND created = CreateWindowExW(0, kClassName, caption.c_str(), kWindowStyle, rect.left,
+    HWND created = CreateWindowExW(0, kClassName, Wide(caption), kWindowStyle, rect.left,
                                    rect.top, rect.right - rect.left, rect.bottom - rect.top,
                                    application_, nullptr, instance_, this);
     if (created == nullptr) {
@@ -214,7 +214,7 @@ HWND Win32FormView::CreateControl(const ControlDescription& control) {
     DWORD style = WS_CHILD | WS_VISIBLE;
     DWORD exStyle = 0;
     const wchar_t* windowClass = L"STATIC";
-    WideText text = FromShiftJis(control.text);
+    WideString text = FromShiftJis(control.text);
     switch (control.kind) {
     case ControlKind::Label:
         style |= SS_LEFT | SS_NOPREFIX;
@@ -245,7 +245,7 @@ HWND Win32FormView::CreateControl(const ControlDescription& control) {
         style |= WS_TABSTOP;
     }
     HWND handle =
-        CreateWindowExW(exStyle, windowClass, text.c_str(), style, control.left, control.top,
+        CreateWindowExW(exStyle, windowClass, Wide(text), style, control.left, control.top,
                         control.width, control.height, window_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlCommandId(control.id))),
                         instance_, nullptr);
@@ -342,11 +342,11 @@ void Win32FormView::MoveFocusOffDisabled(HWND control) {
 }
 
 void Win32FormView::SetCaption(const String& caption) {
-    SetWindowTextW(window_, FromShiftJis(caption).c_str());
+    SetWindowTextW(window_, Wide(FromShiftJis(caption)));
 }
 
-void Win32FormView::ShowTargetDir(const String& path) {
-    SetWindowTextW(Control(ControlId::edtTargetDir), FromAnsi(path).c_str());
+void Win32FormView::ShowTargetDir(const WideString& path) {
+    SetWindowTextW(Control(ControlId::edtTargetDir), Wide(path));
 }
 
 void Win32FormView::ActionChanged(const TAction& action) {
@@ -358,7 +358,7 @@ void Win32FormView::ActionChanged(const TAction& action) {
         if (button == nullptr) {
             continue;
         }
-        SetWindowTextW(button, FromShiftJis(action.Caption()).c_str());
+        SetWindowTextW(button, Wide(FromShiftJis(action.Caption())));
         if (!action.Enabled()) {
             MoveFocusOffDisabled(button);
         }
@@ -373,18 +373,17 @@ void Win32FormView::BackgroundChanged() {
 }
 
 void Win32FormView::ShowPlainMessage(const String& text) {
-    MessageBoxW(nullptr, FromShiftJis(text).c_str(), FromShiftJis(kApplicationTitle).c_str(),
+    MessageBoxW(nullptr, Wide(FromShiftJis(text)), Wide(FromShiftJis(kApplicationTitle)),
                 MB_OK | MB_TASKMODAL);
 }
 
 void Win32FormView::ShowErrorReport(const String& text) {
-    MessageBoxW(application_, FromShiftJis(text).c_str(), FromShiftJis(kApplicationTitle).c_str(),
+    MessageBoxW(application_, Wide(FromShiftJis(text)), Wide(FromShiftJis(kApplicationTitle)),
                 MB_OK | MB_ICONSTOP);
 }
 
-String Win32FormView::BrowseForFolder(const String& prompt, const String& initialFolder) {
-    return platform::BrowseForFolder(window_, String(), FromShiftJis(prompt).c_str(),
-                                     initialFolder);
+WideString Win32FormView::BrowseForFolder(const String& prompt, const WideString& initialFolder) {
+    return platform::BrowseForFolder(window_, WideString(), FromShiftJis(prompt), initialFolder);
 }
 
 void Win32FormView::Close() {

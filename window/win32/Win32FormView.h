@@ -38,12 +38,12 @@ public:
 
     // IFormView
     void SetCaption(const String& caption) override;
-    void ShowTargetDir(const String& path) override;
+    void ShowTargetDir(const WideString& path) override;
     void ActionChanged(const TAction& action) override;
     void BackgroundChanged() override;
     void ShowPlainMessage(const String& text) override;
     void ShowErrorReport(const String& text) override;
-    String BrowseForFolder(const String& prompt, const String& initialFolder) override;
+    WideString BrowseForFolder(const String& prompt, const WideString& initialFolder) override;
     void Close() override;
 
 private:
