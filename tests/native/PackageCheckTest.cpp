@@ -131,7 +131,10 @@ const std::string kWideNameUtf8 = [] {
     return name;
 }();
 
-const std::string kNotShiftJis = "save it as Shift-JIS (code page 932)";
+const std::string kConverted = "script.txt: note: the script is UTF-8; the installer carries it "
+                               "converted to Shift-JIS (code page 932)";
+const std::string kConvertedUtf16 = "script.txt: note: the script is UTF-16; the installer "
+                                    "carries it converted to Shift-JIS (code page 932)";
 const std::string kOutsideGame = "the installer would write outside the game folder";
 
 std::vector<Row> Rows() {
@@ -140,32 +143,47 @@ std::vector<Row> Rows() {
         {"an empty background (no picture)", Script(), {Write("background.bmp", "")}, {}, 0},
 
         // How the script is saved.
-        {"UTF-8 with a byte-order mark",
-         "\xEF\xBB\xBF" + Script(),
-         {},
-         {"script.txt:1: error: the script is saved as UTF-8 with a byte-order mark; " +
-          kNotShiftJis},
-         1},
-        {"UTF-16 with a byte-order mark",
-         Utf16(Script(), true),
-         {},
-         {"script.txt:1: error: the script is saved as UTF-16 (\"Unicode\"), which the installer "
-          "cannot read; " +
-          kNotShiftJis},
-         1},
+        {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF" + Script(), {}, {kConverted}, 0},
+        {"UTF-16 with a byte-order mark", Utf16(Script(), true), {}, {kConvertedUtf16}, 0},
         {"UTF-16 without a byte-order mark",
          Utf16(Script(), false),
          {},
-         {"script.txt:1: error: the script is saved as UTF-16 (\"Unicode\"), which the installer "
-          "cannot read; " +
-          kNotShiftJis},
+         {"script.txt:1: error: the script is saved as UTF-16 (\"Unicode\") without a byte-order "
+          "mark, which patchpack does not convert; save it as UTF-8, as UTF-16 with a byte-order "
+          "mark, or as Shift-JIS (code page 932)"},
          1},
+        // A UTF-8 entry, with a WAVE DASH that code page 932 holds as FULLWIDTH TILDE.
         {"UTF-8 text",
-         Script("\ta.dat\r\n", u8"*Caption\r\n\t修正パッチ\r\n"),
+         Script(u8"\tデータ〜.dat\r\n", u8"*Caption\r\n\t修正パッチ\r\n"),
+         {Remove("files/a.dat"), Write(u8"files/データ～.dat", "D")},
+         {kConverted},
+         0},
+        {"UTF-8 with LF line ends keeps its line numbers",
+         Script("\ta.dat\r\n", u8"*Caption\n\t修正パッチ\n*Captoin\n"),
          {},
-         {"script.txt:12: error: this line is UTF-8 text, not Shift-JIS: players would see "
-          "garbled text and payload names would not match; save the script as Shift-JIS (code "
-          "page 932)"},
+         {kConverted, "script.txt:13: warning: \"*Captoin\" is not a key the installer reads; did "
+                      "you mean \"*Caption\"?"},
+         0},
+        {"UTF-8 that is valid Shift-JIS too",
+         Script("\ta.dat\r\n", u8"*Caption\r\n\t修正€\r\n"),
+         {},
+         {u8"script.txt:12: warning: this line reads as UTF-8 text as well as Shift-JIS; "
+          u8"patchpack takes the script as Shift-JIS, so the installer shows \"\\t菫ｮ豁｣竄ｬ\"; if "
+          u8"it is UTF-8, save it as UTF-8 with a byte-order mark"},
+         0},
+        {"a character without a Shift-JIS form",
+         Script("\ta.dat\r\n", u8"*Caption\r\n\tパッチ 1€\r\n"),
+         {},
+         {kConverted, u8"script.txt:12: error: character 7 of this line, U+20AC (€), has no "
+                      u8"Shift-JIS (code page 932) form, so the installer cannot show it; replace "
+                      u8"it with a character that Shift-JIS has"},
+         1},
+        {"bytes that are no UTF-8 after a UTF-8 byte-order mark",
+         "\xEF\xBB\xBF" + Script("\ta.dat\r\n", "*Caption\r\n\t\x83\x5C\r\n"),
+         {},
+         {kConverted, "script.txt:12: error: this line has bytes that are not UTF-8 text, though "
+                      "the script starts with a UTF-8 byte-order mark; save the script as UTF-8 "
+                      "again"},
          1},
         {"bytes that are no Shift-JIS",
          Script("\ta.dat\r\n", "*Caption\r\n\t\x80\xFF\r\n"),
@@ -526,12 +544,13 @@ TEST(PackageCheck, FindsEachMistakeWhereTheAuthorCanFixIt) {
     }
 }
 
-TEST(PackageCheck, StrictCountsWarningsAsErrors) {
-    Package package("*PatchType\r\n2\r\n" + Script().substr(15));
+TEST(PackageCheck, StrictCountsWarningsAsErrorsButNotNotes) {
+    Package package("\xEF\xBB\xBF*PatchType\r\n2\r\n" + Script().substr(15));
     const ToolRun run = Patchpack("check --strict " + Quoted(package.Path()));
     EXPECT_EQ(run.findings,
-              std::vector<std::string>{"script.txt:2: error: \"*PatchType\" is 2: only 0 and 1 do "
-                                       "something; with this value Start does nothing"});
+              (std::vector<std::string>{kConverted,
+                                        "script.txt:2: error: \"*PatchType\" is 2: only 0 and 1 "
+                                        "do something; with this value Start does nothing"}));
     EXPECT_EQ(run.status, 1);
 }
 

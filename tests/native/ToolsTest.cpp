@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "common/Cp932.h"
 #include "common/PackagePlan.h"
+#include "common/ScriptText.h"
 
 #include <sys/wait.h>
 
@@ -158,6 +159,42 @@ TEST_F(ToolsTest, ConvertsUtf8ToShiftJisPreferringTheCodesWindowsWrites) {
         std::string out = "untouched";
         EXPECT_EQ(tools::Utf8ToCp932(c.utf8, out), c.sjis != nullptr) << c.utf8;
         EXPECT_EQ(out, c.sjis != nullptr ? c.sjis : "untouched") << c.utf8;
+    }
+}
+
+TEST_F(ToolsTest, CarriesUnicodeScriptsAsShiftJisWithCrLfAndShiftJisAsItIs) {
+    struct Case {
+        std::string bytes;
+        std::string carried;
+        std::string flaws; // "line:column U+code" each, "?" for malformed bytes
+    } cases[] = {
+        {"a\n\x83\x5C\r", "a\n\x83\x5C\r", ""}, // Shift-JIS, byte for byte
+        {"\xC3\xA9", "\xC3\xA9", ""},           // valid UTF-8 too: still Shift-JIS
+        {std::string("a\0b\0", 4), std::string("a\0b\0", 4), ""}, // UTF-16 without a mark
+        {u8"テスト\nb\rc\r\n\nd", "\x83\x65\x83\x58\x83\x67\r\nb\r\nc\r\n\r\nd", ""},
+        {u8"\uFEFF〜‖−¢£¬—¦", "\x81\x60\x81\x61\x81\x7C\x81\x91\x81\x92\x81\xCA\x81\x5C\xFA\x55",
+         ""},
+        {u8"\uFEFFa€€\n\xFF", "a??\r\n?", "1:2 U+20AC 2:1 ?"},
+        {std::string("\xFF\xFE"
+                     "a\0\n\0\x3D\xD8\x00\xDE",
+                     10),
+         "a\r\n?", "2:1 U+1F600"},
+        {std::string("\xFE\xFF\x30\xBD\xD8\x3D"
+                     "\0",
+                     7),
+         "\x83\x5C??", "1:2 ?"},
+    };
+    for (const auto& c : cases) {
+        const tools::ScriptText text = tools::ReadScriptText(c.bytes);
+        std::string flaws;
+        for (const auto& flaw : text.flaws) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(flaw.character));
+            flaws += (flaws.empty() ? "" : " ") + std::to_string(flaw.line) + ":" +
+                     std::to_string(flaw.column) + " " + (flaw.malformed ? "?" : code);
+        }
+        EXPECT_EQ(text.carried, c.carried) << c.bytes;
+        EXPECT_EQ(flaws, c.flaws) << c.bytes;
     }
 }
 

@@ -7,7 +7,9 @@
 
 namespace brisel::tools {
 
-enum class Severity { Warning, Error };
+// A note tells what patchpack did; it never stops a build, not even under
+// --strict.
+enum class Severity { Note, Warning, Error };
 
 enum class MessageId {
     // The package's own files.
@@ -21,9 +23,11 @@ enum class MessageId {
     BackgroundSmaller,
     BackgroundMixed,
     // How the script is saved.
-    ScriptUtf8Bom,
+    ScriptConverted,
+    ScriptUnconvertible,
+    ScriptMalformed,
     ScriptUtf16,
-    ScriptUtf8,
+    ScriptAlsoUtf8,
     ScriptNotShiftJis,
     ScriptNul,
     ScriptDoubledLineEnd,

@@ -21,6 +21,7 @@ struct Text {
 
 constexpr Severity E = Severity::Error;
 constexpr Severity W = Severity::Warning;
+constexpr Severity N = Severity::Note;
 
 // Texts are UTF-8 (u8 literals: the tools' narrow literals are compiled to
 // code page 932).
@@ -56,21 +57,33 @@ const Text kTexts[] = {
      u8"画像が {1} × {2} ピクセルで、600 × 300 ではありません。はみ出した部分は表示されず、足りない"
      u8"部分はボタン面の色になります"},
 
-    {MessageId::ScriptUtf8Bom, E,
-     u8"the script is saved as UTF-8 with a byte-order mark; save it as Shift-JIS (code page 932)",
-     u8"スクリプトが BOM 付きの UTF-8 で保存されています。Shift-JIS（コードページ 932）で保存し直し"
-     u8"てください"},
+    {MessageId::ScriptConverted, N,
+     u8"the script is {1}; the installer carries it converted to Shift-JIS (code page 932)",
+     u8"スクリプトは {1} です。インストーラーには Shift-JIS（コードページ 932）に変換して"
+     u8"入れます"},
+    {MessageId::ScriptUnconvertible, E,
+     u8"character {2} of this line, {1}, has no Shift-JIS (code page 932) form, so the installer "
+     u8"cannot show it; replace it with a character that Shift-JIS has",
+     u8"この行の {2} 文字目の {1} は Shift-JIS（コードページ 932）にない文字で、インストーラーでは"
+     u8"表示できません。Shift-JIS にある文字に置き換えてください"},
+    {MessageId::ScriptMalformed, E,
+     u8"this line has bytes that are not {1} text, though the script starts with a {1} "
+     u8"byte-order mark; save the script as {1} again",
+     u8"スクリプトは {1} の BOM で始まっていますが、この行には {1} の文字として正しくない"
+     u8"バイトがあります。{1} で保存し直してください"},
     {MessageId::ScriptUtf16, E,
-     u8"the script is saved as UTF-16 (\"Unicode\"), which the installer cannot read; save it as "
-     u8"Shift-JIS (code page 932)",
-     u8"スクリプトが "
-     u8"UTF-16（Unicode）で保存されていて、インストーラーは読めません。Shift-JIS（コード"
-     u8"ページ 932）で保存し直してください"},
-    {MessageId::ScriptUtf8, E,
-     u8"this line is UTF-8 text, not Shift-JIS: players would see garbled text and payload names "
-     u8"would not match; save the script as Shift-JIS (code page 932)",
-     u8"この行は Shift-JIS ではなく UTF-8 の文字です。プレイヤーには文字化けして見え、ファイル名も"
-     u8"一致しません。スクリプトを Shift-JIS（コードページ 932）で保存し直してください"},
+     u8"the script is saved as UTF-16 (\"Unicode\") without a byte-order mark, which patchpack "
+     u8"does not convert; save it as UTF-8, as UTF-16 with a byte-order mark, or as Shift-JIS "
+     u8"(code page 932)",
+     u8"スクリプトが BOM なしの UTF-16（Unicode）で保存されていて、patchpack は変換しません。"
+     u8"UTF-8、BOM 付きの UTF-16、または Shift-JIS（コードページ 932）で保存し直してください"},
+    {MessageId::ScriptAlsoUtf8, W,
+     u8"this line reads as UTF-8 text as well as Shift-JIS; patchpack takes the script as "
+     u8"Shift-JIS, so the installer shows \"{1}\"; if it is UTF-8, save it as UTF-8 with a "
+     u8"byte-order mark",
+     u8"この行は Shift-JIS としても UTF-8 としても読めます。patchpack はスクリプトを Shift-JIS "
+     u8"とみなすので、インストーラーには「{1}」と表示されます。UTF-8 で書いた場合は BOM 付きの "
+     u8"UTF-8 で保存してください"},
     {MessageId::ScriptNotShiftJis, W,
      u8"this line has bytes that are not Shift-JIS text: the installer shows other characters for "
      u8"them",
@@ -261,8 +274,9 @@ std::string FindingLine(const Finding& finding, Severity shown, Language languag
         place += ":" + std::to_string(finding.line);
     }
     const bool japanese = language == Language::Japanese;
-    const char* word = shown == Severity::Error ? (japanese ? u8"エラー" : "error")
-                                                : (japanese ? u8"警告" : "warning");
+    const char* word = shown == Severity::Error     ? (japanese ? u8"エラー" : "error")
+                       : shown == Severity::Warning ? (japanese ? u8"警告" : "warning")
+                                                    : (japanese ? u8"情報" : "note");
     return place + ": " + word + ": " + FindingText(finding, language);
 }
 

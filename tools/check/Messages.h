@@ -14,8 +14,9 @@ Severity SeverityOf(MessageId id);
 // The message with its {n} filled in, wholly in the one language.
 std::string FindingText(const Finding& finding, Language language);
 
-// "script.txt:3: error: text", "files/a.dat: warning: text": the severity
-// word is the one shown (a warning is shown as an error under --strict).
+// "script.txt:3: error: text", "files/a.dat: warning: text", "script.txt:
+// note: text": the severity word is the one shown (a warning is shown as an
+// error under --strict).
 std::string FindingLine(const Finding& finding, Severity shown, Language language);
 
 // Script text (Shift-JIS) as it goes into a message: UTF-8, control

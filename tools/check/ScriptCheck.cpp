@@ -3,6 +3,7 @@
 #include "Messages.h"
 #include "common/Cp932.h"
 #include "common/ScriptSummary.h"
+#include "common/ScriptText.h"
 #include "common/Unicode.h"
 #include "core/TextUtils.h"
 #include "package/PatchTypeNumber.h"
@@ -32,16 +33,6 @@ std::vector<std::string> KnownNames(bool withEnd) {
         names.push_back(kSectionEnd);
     }
     return names;
-}
-
-bool IsValidUtf8(std::string_view text) {
-    std::u32string decoded;
-    return DecodeUtf8(text, decoded);
-}
-
-bool HasNonAscii(std::string_view text) {
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
 // 1-based line of the byte at offset, counting line breaks as the
@@ -318,55 +309,86 @@ std::size_t FindDoubledLineEnd(std::string_view text) {
     return std::string_view::npos;
 }
 
+std::string UnicodeName(char32_t c) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string digits;
+    for (; c != 0 || digits.size() < 4; c >>= 4) {
+        digits.insert(digits.begin(), kHex[c & 0xF]);
+    }
+    return "U+" + digits;
+}
+
+// A character as a message shows it: its code, and the character itself
+// unless it is an invisible control character.
+std::string ShownCharacter(char32_t c) {
+    std::string shown = UnicodeName(c);
+    if (c >= 0xA0) {
+        shown += " (";
+        AppendUtf8(shown, c);
+        shown += ")";
+    }
+    return shown;
+}
+
 // Findings about how the script is saved; true when they make its content
 // unfit for further checks.
-bool CheckEncoding(std::string_view bytes, const std::vector<String>& lines,
-                   std::vector<Finding>& findings) {
-    const auto add = [&](MessageId id, int line) {
-        findings.push_back({id, "script.txt", line, {}});
+bool CheckEncoding(const ScriptText& text, std::vector<Finding>& findings) {
+    const auto add = [&](MessageId id, int line, std::vector<std::string> args = {}) {
+        findings.push_back({id, "script.txt", line, std::move(args)});
     };
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        add(MessageId::ScriptUtf8Bom, 1);
-        return true;
-    }
-    const std::size_t nul = bytes.find('\0');
-    const bool utf16Bom = bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF";
-    const bool utf16Pattern =
-        bytes.size() >= 2 && nul <= 1 && (bytes[0] == '\0') != (bytes[1] == '\0');
-    if (utf16Bom || utf16Pattern) {
+    if (text.encoding == ScriptEncoding::Utf16Unmarked) {
         add(MessageId::ScriptUtf16, 1);
         return true;
     }
-    if (nul != std::string_view::npos) {
-        add(MessageId::ScriptNul, LineOfOffset(bytes, nul));
+    const std::string encoding = text.encoding == ScriptEncoding::Utf16 ? "UTF-16" : "UTF-8";
+    if (text.Converted()) {
+        add(MessageId::ScriptConverted, 0, {encoding});
     }
-    const std::string_view read = bytes.substr(0, nul);
-    const std::size_t doubled = FindDoubledLineEnd(read);
-    if (doubled != std::string_view::npos) {
-        add(MessageId::ScriptDoubledLineEnd, LineOfOffset(bytes, doubled));
-    }
-    if (IsValidCp932(read)) {
-        return false;
-    }
-    const bool utf8 = IsValidUtf8(read);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (utf8 ? HasNonAscii(lines[i]) : !IsValidCp932(lines[i])) {
-            add(utf8 ? MessageId::ScriptUtf8 : MessageId::ScriptNotShiftJis,
-                static_cast<int>(i) + 1);
-            break;
+    for (const ScriptFlaw& flaw : text.flaws) {
+        if (flaw.malformed) {
+            add(MessageId::ScriptMalformed, flaw.line, {encoding});
+        } else {
+            add(MessageId::ScriptUnconvertible, flaw.line,
+                {ShownCharacter(flaw.character), std::to_string(flaw.column)});
         }
     }
-    return utf8;
+    const std::string_view carried = text.carried;
+    const std::size_t nul = carried.find('\0');
+    if (nul != std::string_view::npos) {
+        add(MessageId::ScriptNul, LineOfOffset(carried, nul));
+    }
+    // Line ends as the author saved them: a converted script carries CR LF.
+    const std::string_view saved = text.Converted() ? std::string_view(text.utf8) : carried;
+    const std::string_view read = saved.substr(0, saved.find('\0'));
+    const std::size_t doubled = FindDoubledLineEnd(read);
+    if (doubled != std::string_view::npos) {
+        add(MessageId::ScriptDoubledLineEnd, LineOfOffset(read, doubled));
+    }
+    if (!text.Converted() && (text.alsoUtf8 || !IsValidCp932(read))) {
+        const std::vector<String> lines = CutLines(read);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const int line = static_cast<int>(i) + 1;
+            if (text.alsoUtf8 && HasNonAscii(lines[i])) {
+                add(MessageId::ScriptAlsoUtf8, line, {Shown(lines[i])});
+                break;
+            }
+            if (!text.alsoUtf8 && !IsValidCp932(lines[i])) {
+                add(MessageId::ScriptNotShiftJis, line);
+                break;
+            }
+        }
+    }
+    return !text.flaws.empty();
 }
 
 } // namespace
 
 ScriptFacts CheckScript(const std::string& bytes, std::vector<Finding>& findings) {
-    const std::vector<String> lines = CutLines(bytes);
-    if (CheckEncoding(bytes, lines, findings)) {
+    const ScriptText text = ReadScriptText(bytes);
+    if (CheckEncoding(text, findings)) {
         return {};
     }
-    return ScriptChecker(lines, findings).Run();
+    return ScriptChecker(CutLines(text.carried), findings).Run();
 }
 
 } // namespace brisel::tools

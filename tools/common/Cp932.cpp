@@ -4,6 +4,7 @@
 #include "Unicode.h"
 
 #include <map>
+#include <utility>
 
 namespace brisel::tools {
 
@@ -39,6 +40,22 @@ char32_t DoubleByte(unsigned char lead, unsigned char trail) {
     return kCp932Rows[row][column];
 }
 
+// The characters that JIS-based converters (Shift_JIS, EUC-JP, IBM code
+// page 943) give for some of code page 932's codes, where code page 932
+// decodes the same code to another character: Unicode text converted from
+// Japanese text by such a converter carries these, and they mean the code
+// page 932 character that a Japanese system shows for the code.
+const std::pair<char32_t, const char*> kJisForms[] = {
+    {0x2014, "\x81\x5C"}, // EM DASH: HORIZONTAL BAR
+    {0x301C, "\x81\x60"}, // WAVE DASH: FULLWIDTH TILDE
+    {0x2016, "\x81\x61"}, // DOUBLE VERTICAL LINE: PARALLEL TO
+    {0x2212, "\x81\x7C"}, // MINUS SIGN: FULLWIDTH HYPHEN-MINUS
+    {0x00A2, "\x81\x91"}, // CENT SIGN: FULLWIDTH CENT SIGN
+    {0x00A3, "\x81\x92"}, // POUND SIGN: FULLWIDTH POUND SIGN
+    {0x00AC, "\x81\xCA"}, // NOT SIGN: FULLWIDTH NOT SIGN
+    {0x00A6, "\xFA\x55"}, // BROKEN BAR: FULLWIDTH BROKEN BAR
+};
+
 // Characters that several codes decode to are encoded as the lowest of
 // them, except that the NEC-selected IBM extensions (lead bytes 0xED and
 // 0xEE) give way to any other code, as the system's converters do.
@@ -66,6 +83,9 @@ const std::map<char32_t, std::string>& Encoder() {
             if (c != kNone) {
                 codes[c] = std::string(1, static_cast<char>(b));
             }
+        }
+        for (const auto& [c, code] : kJisForms) {
+            codes.emplace(c, code);
         }
         return codes;
     }();
@@ -106,19 +126,26 @@ bool IsValidCp932(std::string_view bytes) {
     return ConvertCp932(bytes, ignored);
 }
 
+bool AppendCp932(std::string& out, char32_t c) {
+    const auto& encoder = Encoder();
+    const auto found = encoder.find(c);
+    if (found == encoder.end()) {
+        return false;
+    }
+    out += found->second;
+    return true;
+}
+
 bool Utf8ToCp932(std::string_view text, std::string& out) {
     std::u32string decoded;
     if (!DecodeUtf8(text, decoded)) {
         return false;
     }
     std::string result;
-    const auto& encoder = Encoder();
     for (char32_t c : decoded) {
-        const auto found = encoder.find(c);
-        if (found == encoder.end()) {
+        if (!AppendCp932(result, c)) {
             return false;
         }
-        result += found->second;
     }
     out = std::move(result);
     return true;

@@ -1,6 +1,7 @@
 #include "PackagePlan.h"
 
 #include "ScriptSummary.h"
+#include "ScriptText.h"
 
 namespace brisel::tools {
 
@@ -32,8 +33,13 @@ PackagePlan PlanPackage(const PackageFolder& folder) {
     }
     plan.script = script.physical;
     plan.scriptSize = script.size;
+    ScriptText text = ReadScriptText(folder.Read(script));
+    if (text.Converted()) {
+        plan.scriptSize = text.carried.size();
+        plan.convertedScript = std::move(text.carried);
+    }
 
-    const auto outFiles = OutFilesOf(folder.Read(script));
+    const auto outFiles = OutFilesOf(plan.convertedScript.value_or(text.carried));
     for (std::size_t i = 0; outFiles && i < outFiles->size(); ++i) {
         const std::string& entry = (*outFiles)[i];
         if (entry.empty()) {
@@ -53,13 +59,14 @@ PackagePlan PlanPackage(const PackageFolder& folder) {
 std::vector<PackageItem> PackageItems(const PackagePlan& plan) {
     std::vector<PackageItem> items;
     if (!plan.script.empty()) {
-        items.push_back({"TEXT", "RESOURCE_SCRIPT", plan.script});
+        items.push_back({"TEXT", "RESOURCE_SCRIPT", plan.script, plan.convertedScript});
     }
     if (!plan.background.empty()) {
-        items.push_back({"BMP", "RESOURCE_BACKGROUND", plan.background});
+        items.push_back({"BMP", "RESOURCE_BACKGROUND", plan.background, {}});
     }
     for (const auto& payload : plan.payloads) {
-        items.push_back({"BIN", "RESOURCE_FILE" + std::to_string(payload.number), payload.source});
+        items.push_back(
+            {"BIN", "RESOURCE_FILE" + std::to_string(payload.number), payload.source, {}});
     }
     return items;
 }

@@ -6,7 +6,8 @@
 // check reports it.
 //
 // Folder layout:
-//   script.txt       the patch script (Shift-JIS), embedded as it is
+//   script.txt       the patch script: Shift-JIS, embedded as it is, or
+//                    UTF-8 or UTF-16, embedded converted to Shift-JIS
 //   background.bmp   a Windows bitmap file, or an empty file
 //   files/<entry>    the payload of each non-blank "%OutFiles" entry; the
 //                    entry is split at its single-byte "\" and "/" and each
@@ -36,8 +37,11 @@ struct PayloadItem {
 struct PackagePlan {
     std::filesystem::path script;     // empty when the folder has no script file
     std::filesystem::path background; // empty when it has no background file
-    std::uint64_t scriptSize = 0;
+    std::uint64_t scriptSize = 0;     // as the installer carries it
     std::uint64_t backgroundSize = 0;
+    // The script converted to Shift-JIS, when the author saved it as UTF-8
+    // or UTF-16; the script file itself is carried otherwise.
+    std::optional<std::string> convertedScript;
     std::vector<PayloadItem> payloads;
 };
 
@@ -56,17 +60,19 @@ struct PayloadLookup {
 
 PayloadLookup LookUpPayload(const PackageFolder& folder, const std::string& entry);
 
-// The "%OutFiles" entries of the script's bytes as the installer reads them,
-// or nullopt when the section is absent.
+// The "%OutFiles" entries of the script's Shift-JIS bytes as the installer
+// reads them, or nullopt when the section is absent.
 std::optional<std::vector<std::string>> OutFilesOf(const std::string& scriptBytes);
 
 PackagePlan PlanPackage(const PackageFolder& folder);
 
-// One resource of the installer: its type, its name and the file it holds.
+// One resource of the installer: its type, its name and the file it holds,
+// or the bytes it holds instead of the file's.
 struct PackageItem {
     std::string type;
     std::string name;
     std::filesystem::path source;
+    std::optional<std::string> bytes;
 };
 
 // The resources an installer built from the plan carries, in this order:

@@ -1,5 +1,6 @@
 #include "Unicode.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace brisel::tools {
@@ -22,46 +23,59 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
+std::size_t NextUtf8(std::string_view text, std::size_t at, char32_t& c) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    std::size_t length = 0;
+    if (lead < 0x80) {
+        length = 1;
+        c = lead;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        c = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        c = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        c = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (text.size() - at < length) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[at + k]);
+        if ((next & 0xC0) != 0x80) {
+            return 0;
+        }
+        c = (c << 6) | (next & 0x3F);
+    }
+    const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < smallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
 bool DecodeUtf8(std::string_view text, std::u32string& out) {
     std::u32string result;
     for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        int length = 0;
         char32_t c = 0;
-        if (lead < 0x80) {
-            length = 1;
-            c = lead;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            c = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            c = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            c = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (text.size() - i < static_cast<std::size_t>(length)) {
-            return false;
-        }
-        for (int k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            c = (c << 6) | (next & 0x3F);
-        }
-        const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (c < smallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        const std::size_t length = NextUtf8(text, i, c);
+        if (length == 0) {
             return false;
         }
         result.push_back(c);
-        i += static_cast<std::size_t>(length);
+        i += length;
     }
     out = std::move(result);
     return true;
+}
+
+bool HasNonAscii(std::string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {

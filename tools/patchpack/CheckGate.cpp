@@ -44,13 +44,18 @@ GateResult CheckBeforeWriting(const PackageFolder& folder, const GateOptions& op
     GateResult result;
     std::string text;
     for (const auto& finding : findings) {
-        const Severity shown = options.strict ? Severity::Error : SeverityOf(finding.id);
-        ++(shown == Severity::Error ? result.errors : result.warnings);
+        Severity shown = SeverityOf(finding.id);
+        if (options.strict && shown == Severity::Warning) {
+            shown = Severity::Error;
+        }
+        if (shown != Severity::Note) {
+            ++(shown == Severity::Error ? result.errors : result.warnings);
+        }
         text += FindingLine(finding, shown, language) + "\n";
     }
     const bool forceable = std::none_of(findings.begin(), findings.end(), IsOutputFinding);
     result.build = result.errors == 0 || (options.force && forceable);
-    if (!findings.empty()) {
+    if (result.errors + result.warnings > 0) {
         text += Tally(result.errors, result.warnings, language);
     }
     if (result.errors > 0 && options.writes) {

@@ -69,7 +69,8 @@ void AddPackage(ResourceTree& tree, const PackagePlan& plan) {
     }
     for (const auto& item : PackageItems(plan)) {
         tree[ResourceKey{ResourceId::Name(item.type), ResourceId::Name(item.name),
-                         kLanguageJapanese}] = {ResourceData::File(item.source), 0};
+                         kLanguageJapanese}] = {
+            item.bytes ? ResourceData::Bytes(*item.bytes) : ResourceData::File(item.source), 0};
     }
 }
 

@@ -6,6 +6,7 @@
 #include "common/Cp932.h"
 #include "common/Json.h"
 #include "common/ScriptSummary.h"
+#include "common/ScriptText.h"
 #include "core/Exceptions.h"
 #include "core/Mbcs.h"
 #include "core/TextUtils.h"
@@ -77,9 +78,11 @@ void PrintSummaryJson(const ScriptSummary& s) {
           JsonCp932Array(s.linkPath) + ", \"OutFiles\": " + JsonCp932Array(s.outFiles) + "}\n");
 }
 
+// The script as an installer built by patchpack reads it: a UTF-8 or UTF-16
+// script converted to Shift-JIS.
 TStringList LoadScript(const std::string& path) {
     TStringList lines;
-    lines.LoadFromBytes(ReadFileBytes(path));
+    lines.LoadFromBytes(ReadScriptText(ReadFileBytes(path)).carried);
     return lines;
 }
 
