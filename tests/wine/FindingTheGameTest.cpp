@@ -30,20 +30,31 @@ const wchar_t* const kTestKey = L"Software\\BriselFindingTheGameTest";
 const char* const kTestKeyPath = "HKEY_CURRENT_USER\\Software\\BriselFindingTheGameTest";
 const char* const kFolder = "BriselFindingTheGame";
 
+// The tests' texts are Shift-JIS, as the script's are, whatever the system's
+// code page.
 std::wstring WideFromAnsi(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    const int n = MultiByteToWideChar(932, 0, text.c_str(), -1, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), n);
+    MultiByteToWideChar(932, 0, text.c_str(), -1, wide.data(), n);
     wide.resize(wide.size() - 1);
     return wide;
 }
 
 std::string AnsiFromWide(const std::wstring& wide) {
-    const int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    const int n = WideCharToMultiByte(932, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(932, 0, wide.c_str(), -1, text.data(), n, nullptr, nullptr);
     text.resize(text.size() - 1);
     return text;
+}
+
+// The logic's UTF-16 texts to and from the tests' Shift-JIS.
+WideString W(const std::string& text) {
+    const std::wstring wide = WideFromAnsi(text);
+    return WideString(wide.begin(), wide.end());
+}
+std::string S(const WideString& text) {
+    return AnsiFromWide(std::wstring(text.begin(), text.end()));
 }
 
 std::wstring FolderPath(int csidl) {
@@ -112,15 +123,15 @@ protected:
     }
 
     std::pair<bool, String> Find(const String& entry) {
-        String path = "untouched";
+        WideString path = u"untouched";
         const bool found = tools_.FindProgramsShortcut(entry, path);
-        return {found, path};
+        return {found, S(path)};
     }
 
     std::pair<bool, String> Resolve(const String& link) {
-        String target(MAX_PATH - 1, 'x');
-        const bool resolved = tools_.ResolveShortcut(link, target);
-        return {resolved, target};
+        WideString target(MAX_PATH - 1, u'x');
+        const bool resolved = tools_.ResolveShortcut(W(link), target);
+        return {resolved, S(target)};
     }
 
     TFileTools tools_;
@@ -155,9 +166,9 @@ TEST_F(FindingTheGameTest, ReadsRegistryStringsByPath) {
         {"HKCU\\Software\\BriselFindingTheGameTest\\Paths\\Text", {false, "untouched"}},
     };
     for (const auto& [path, expected] : cases) {
-        String value = "untouched";
+        WideString value = u"untouched";
         const bool result = ReadRegistryPath(path, value);
-        EXPECT_EQ(std::make_pair(result, value), expected) << path;
+        EXPECT_EQ(std::make_pair(result, S(value)), expected) << path;
     }
 }
 
@@ -167,14 +178,14 @@ TEST_F(FindingTheGameTest, RaisesForRegistryValuesThatAreNotText) {
     SetValue(L"Paths", L"Number", REG_DWORD, &number, sizeof number);
     SetValue(L"Paths", L"Bytes", REG_BINARY, bytes, sizeof bytes);
     for (const char* name : {"Number", "Bytes"}) {
-        String value = "untouched";
+        WideString value = u"untouched";
         try {
             ReadRegistryPath(std::string(kTestKeyPath) + "\\Paths\\" + name, value);
             ADD_FAILURE() << name << " was read";
         } catch (const ERegistryException& e) {
             EXPECT_EQ(e.Message(), "'" + std::string(name) + "' のデータ型が不正です");
         }
-        EXPECT_EQ(value, "untouched");
+        EXPECT_EQ(value, u"untouched");
     }
 }
 
@@ -184,8 +195,8 @@ TEST_F(FindingTheGameTest, ExpandsEnvironmentVariablesOfAnyLength) {
     for (int i = 0; i < 200; ++i) {
         japanese += "表";
     }
-    ASSERT_TRUE(SetEnvironmentVariableA("BRISEL_ASCII", ascii.c_str()));
-    ASSERT_TRUE(SetEnvironmentVariableA("BRISEL_JAPANESE", japanese.c_str()));
+    ASSERT_TRUE(SetEnvironmentVariableW(L"BRISEL_ASCII", WideFromAnsi(ascii).c_str()));
+    ASSERT_TRUE(SetEnvironmentVariableW(L"BRISEL_JAPANESE", WideFromAnsi(japanese).c_str()));
     const std::pair<String, String> cases[] = {
         {"%BRISEL_ASCII%\\x", ascii + "\\x"},
         {"%BRISEL_JAPANESE%\\x", japanese + "\\x"},
@@ -195,23 +206,23 @@ TEST_F(FindingTheGameTest, ExpandsEnvironmentVariablesOfAnyLength) {
         {"%BRISEL_UNDEFINED%", "%BRISEL_UNDEFINED%"},
     };
     for (const auto& [text, expanded] : cases) {
-        String value = text;
+        WideString value = W(text);
         EXPECT_TRUE(tools_.ExpandEnvStrings(value)) << text;
-        EXPECT_EQ(value, expanded) << text;
+        EXPECT_EQ(S(value), expanded) << text;
     }
-    SetEnvironmentVariableA("BRISEL_ASCII", nullptr);
-    SetEnvironmentVariableA("BRISEL_JAPANESE", nullptr);
+    SetEnvironmentVariableW(L"BRISEL_ASCII", nullptr);
+    SetEnvironmentVariableW(L"BRISEL_JAPANESE", nullptr);
 }
 
 TEST_F(FindingTheGameTest, GetsTheProgramsFoldersFromTheShell) {
-    String path;
+    WideString path;
     ASSERT_TRUE(tools_.GetSpecialFolderPath(CSIDL_PROGRAMS, path));
-    EXPECT_EQ(path, AnsiFromWide(userPrograms_.wstring()));
+    EXPECT_EQ(S(path), AnsiFromWide(userPrograms_.wstring()));
     ASSERT_TRUE(tools_.GetSpecialFolderPath(CSIDL_COMMON_PROGRAMS, path));
-    EXPECT_EQ(path, AnsiFromWide(commonPrograms_.wstring()));
-    path = "untouched";
+    EXPECT_EQ(S(path), AnsiFromWide(commonPrograms_.wstring()));
+    path = u"untouched";
     EXPECT_FALSE(tools_.GetSpecialFolderPath(CSIDL_DRIVES, path)); // not in the file system
-    EXPECT_EQ(path, "untouched");
+    EXPECT_EQ(path, u"untouched");
 }
 
 TEST_F(FindingTheGameTest, FindsAndResolvesShortcutsInBothProgramsFolders) {
@@ -242,7 +253,7 @@ TEST_F(FindingTheGameTest, FindsAndResolvesShiftJisNamesWithABackslashTrailByte)
                    WideFromAnsi(target));
     const String link = AnsiFromWide(userPrograms_.wstring()) + "\\ソフト表\\表示.lnk";
     EXPECT_EQ(Find("ソフト表\\表示.lnk"), std::make_pair(true, link));
-    EXPECT_TRUE(platform::FileIsPresent(link));
+    EXPECT_TRUE(platform::FileIsPresent(W(link)));
     EXPECT_EQ(Resolve(link), std::make_pair(true, target));
 }
 
@@ -260,8 +271,8 @@ TEST_F(FindingTheGameTest, AShortcutThatDoesNotLoadLeavesTheTargetAlone) {
 
 DWORD WINAPI ResolveThenProbeCom(LPVOID parameter) {
     auto* const state = static_cast<std::pair<std::string, HRESULT>*>(parameter);
-    String target;
-    TFileTools().ResolveShortcut(state->first, target);
+    WideString target;
+    TFileTools().ResolveShortcut(W(state->first), target);
     // S_OK, not S_FALSE: the resolution left COM uninitialised on this thread.
     state->second = CoInitialize(nullptr);
     CoUninitialize();

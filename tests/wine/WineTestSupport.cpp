@@ -19,17 +19,15 @@ namespace brisel::wine_test {
 
 namespace {
 
-// The lead-byte set of the system's code page, installed before any test
-// runs, as the installer's entry does at start-up.
-class SystemLeadBytes : public ::testing::Environment {
+// The lead-byte set of Shift-JIS, installed before any test runs, as the
+// installer's entry does at start-up whatever the system's code page.
+class ShiftJisLeadBytes : public ::testing::Environment {
 public:
-    void SetUp() override {
-        InstallLeadByteSet(LeadByteSet::FromRanges(platform::SystemLeadByteRanges()));
-    }
+    void SetUp() override { InstallLeadByteSet(LeadByteSet::ShiftJis()); }
 };
 
-[[maybe_unused]] ::testing::Environment* const kSystemLeadBytes =
-    ::testing::AddGlobalTestEnvironment(new SystemLeadBytes);
+[[maybe_unused]] ::testing::Environment* const kShiftJisLeadBytes =
+    ::testing::AddGlobalTestEnvironment(new ShiftJisLeadBytes);
 
 } // namespace
 
