@@ -48,7 +48,7 @@ struct Workspace {
     Workspace() {
         dir.Write("pkg/script.txt", "*PatchType\r\n1\r\n%LinkPath\r\n\tGame\\Game.lnk\r\n%%\r\n"
                                     "*CheckTargetFilename\r\nGame.exe\r\n"
-                                    "%OutFiles\r\n\ta.dat\r\n%%\r\n");
+                                    "%OutFiles\r\n\ta.dat\r\n%%\r\n*Caption\r\n\t修正パッチ\r\n");
         dir.Write("pkg/background.bmp", test::BitmapFile24(2, 2, 1, 2, 3));
         dir.Write("pkg/files/a.dat", "payload");
         std::string page(0x1000, 'c');
@@ -71,6 +71,7 @@ TEST_F(PatchpackTest, AWrongCommandLineGetsOneLineAndStatusTwo) {
     const char* const wrong[] = {
         "",
         "frobnicate pkg",
+        "pkg/script.txt", // a file alone, not a folder
         "build pkg",
         "build pkg --out",
         "build pkg --out x.exe --stub",
@@ -120,6 +121,23 @@ TEST_F(PatchpackTest, FindsTheStubBesideItselfAndWritesOnlyTheInstaller) {
     EXPECT_NE(wrongArch.err.find("stub-x86_64.exe: the installer stub is missing"),
               std::string::npos)
         << wrongArch.err;
+}
+
+TEST_F(PatchpackTest, BuildsAFolderGivenAloneBesideItAsWhenDroppedOntoTheTool) {
+    const Workspace work;
+    fs::copy_file(PATCHPACK_EXE, work.Path("patchpack"));
+    ASSERT_EQ(Patchpack("build pkg --out out.exe", work.Path(""), "./patchpack").status, 0);
+    // The same script saved as UTF-8 with LF line ends: the same installer.
+    work.dir.Write("pkg/script.txt", u8"*PatchType\n1\n%LinkPath\n\tGame\\Game.lnk\n%%\n"
+                                     u8"*CheckTargetFilename\nGame.exe\n"
+                                     u8"%OutFiles\n\ta.dat\n%%\n*Caption\n\t修正パッチ\n");
+    for (const std::string& folder :
+         {std::string("pkg"), std::string("pkg/"), work.Path("pkg").string()}) {
+        const Outcome run = Patchpack("'" + folder + "'", work.Path(""), "./patchpack");
+        EXPECT_EQ(run.status, 0) << folder << ": " << run.err;
+        EXPECT_EQ(work.dir.Read("pkg.exe"), work.dir.Read("out.exe")) << folder;
+        fs::remove(work.Path("pkg.exe"));
+    }
 }
 
 TEST_F(PatchpackTest, RefusesAnInstallerOverTheLimitBeforeWritingAnything) {

@@ -11,4 +11,13 @@ namespace brisel::tools {
 void WriteOut(std::string_view utf8);
 void WriteErr(std::string_view utf8);
 
+// True when the program's console window is its own and closes when it
+// ends: on Windows, when the console holds this process alone (started
+// from Explorer, not from a command prompt) and the input is that console.
+// Always false elsewhere.
+bool OwnsConsoleWindow();
+
+// Waits until a key is pressed in the program's console.
+void WaitForKey();
+
 } // namespace brisel::tools

@@ -29,11 +29,13 @@ const char kHelpEnglish[] =
     "\n"
     "usage: patchpack build PACKAGE_DIR --out FILE.exe [options]\n"
     "       patchpack check PACKAGE_DIR [--strict]\n"
+    "       patchpack PACKAGE_DIR\n"
     "       patchpack --help\n"
     "\n"
     "build checks the package and writes FILE.exe: the installer stub with the\n"
     "package's script, background picture and payload files. check only checks\n"
-    "and lists what an installer would carry.\n"
+    "and lists what an installer would carry. A package folder alone (or dropped\n"
+    "onto patchpack.exe) is built into PACKAGE_DIR.exe beside it.\n"
     "\n"
     "options of build:\n"
     "  --arch i686|x86_64        the installer's architecture (default i686)\n"
@@ -53,11 +55,13 @@ const char kHelpJapanese[] =
     u8"\n"
     u8"使い方: patchpack build パッケージフォルダー --out ファイル.exe [オプション]\n"
     u8"        patchpack check パッケージフォルダー [--strict]\n"
+    u8"        patchpack パッケージフォルダー\n"
     u8"        patchpack --help\n"
     u8"\n"
     u8"build はパッケージを確認してからインストーラーを書き出します（スタブに、\n"
     u8"スクリプト・背景画像・書き込むファイルを加えたもの）。check は確認だけを行い、\n"
-    u8"インストーラーに入るものを一覧にします。\n"
+    u8"インストーラーに入るものを一覧にします。パッケージフォルダーだけを指定する\n"
+    u8"（patchpack.exe にドロップする）と、その横に「フォルダー名.exe」を作ります。\n"
     u8"\n"
     u8"build のオプション:\n"
     u8"  --arch i686|x86_64        インストーラーの種類（既定は i686）\n"
@@ -246,11 +250,31 @@ int Build(const std::vector<std::string>& args, Language language) {
     return kDone;
 }
 
-} // namespace
+// True when the lone argument names an existing folder: what Explorer
+// passes when a folder is dropped onto patchpack.exe.
+bool IsLoneFolder(const std::vector<std::string>& args) {
+    std::error_code error;
+    return args.size() == 1 && fs::is_directory(fs::u8path(args[0]), error);
+}
 
-int RunPatchpack(const std::vector<std::string>& args) {
-    InstallLeadByteSet(LeadByteSet::ShiftJis());
-    const Language language = UserLanguage();
+// Builds the folder into an i686 installer beside it, named after it.
+int BuildBeside(const std::string& argument, Language language) {
+    fs::path folder = fs::absolute(fs::u8path(argument)).lexically_normal();
+    if (!folder.has_filename()) {
+        folder = folder.parent_path(); // without its trailing separator
+    }
+    if (!folder.has_filename()) {
+        return UsageError(Texts(language).Pick("a drive or a root is no package folder",
+                                               u8"ドライブやルートはパッケージフォルダーに"
+                                               u8"できません"),
+                          language);
+    }
+    fs::path out = folder;
+    out += ".exe";
+    return Build({folder.u8string(), "--out", out.u8string()}, language);
+}
+
+int Run(const std::vector<std::string>& args, Language language) {
     const Texts texts(language);
     if (args.empty()) {
         return UsageError(texts.Pick("no command given", u8"コマンドがありません"), language);
@@ -268,6 +292,9 @@ int RunPatchpack(const std::vector<std::string>& args) {
         if (command == "check") {
             return Check(rest, language);
         }
+        if (IsLoneFolder(args)) {
+            return BuildBeside(command, language);
+        }
         return UsageError(
             Fill(texts.Pick("unknown command {1}", u8"{1} というコマンドはありません"), {command}),
             language);
@@ -278,6 +305,22 @@ int RunPatchpack(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         return Trouble(e.what(), language);
     }
+}
+
+} // namespace
+
+int RunPatchpack(const std::vector<std::string>& args) {
+    InstallLeadByteSet(LeadByteSet::ShiftJis());
+    const Language language = UserLanguage();
+    const int status = Run(args, language);
+    // A console window of our own closes when we end: keep what was said
+    // readable until the author has read it.
+    if (OwnsConsoleWindow()) {
+        WriteOut(Texts(language).Pick("Press a key to close this window.\n",
+                                      u8"何かキーを押すと、このウィンドウを閉じます。\n"));
+        WaitForKey();
+    }
+    return status;
 }
 
 } // namespace brisel::tools

@@ -5,6 +5,8 @@
 //                   [--file-description TEXT] [--product-name TEXT]
 //                   [--strict] [--force]
 //   patchpack check DIR [--strict]
+//   patchpack DIR         build DIR --out DIR.exe, as when DIR is dropped
+//                         onto patchpack.exe in Explorer
 //   patchpack --help
 //
 // Every command checks the package first and prints its findings to stderr;
@@ -18,7 +20,9 @@ namespace brisel::tools {
 
 // Runs one command and returns the exit status: 0 done, 1 the package has
 // errors (or would make too large an installer), 2 the command line is
-// wrong (one line on stderr) or there was trouble with a file.
+// wrong (one line on stderr) or there was trouble with a file. In a console
+// window of its own (started from Explorer) it waits for a key before it
+// returns, so that the window stays open to be read.
 int RunPatchpack(const std::vector<std::string>& args);
 
 } // namespace brisel::tools

@@ -14,4 +14,10 @@ void WriteErr(std::string_view utf8) {
     std::fflush(stderr);
 }
 
+bool OwnsConsoleWindow() {
+    return false;
+}
+
+void WaitForKey() {}
+
 } // namespace brisel::tools

@@ -38,4 +38,23 @@ void WriteErr(std::string_view utf8) {
     Write(STD_ERROR_HANDLE, stderr, utf8);
 }
 
+bool OwnsConsoleWindow() {
+    DWORD processes[2] = {};
+    DWORD mode = 0;
+    return GetConsoleProcessList(processes, 2) == 1 &&
+           GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode);
+}
+
+void WaitForKey() {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    FlushConsoleInputBuffer(input);
+    INPUT_RECORD record = {};
+    DWORD read = 0;
+    while (ReadConsoleInputW(input, &record, 1, &read) && read == 1) {
+        if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) {
+            return;
+        }
+    }
+}
+
 } // namespace brisel::tools
