@@ -2,7 +2,8 @@
 # The installer depends only on the stub and the package's contents: the
 # Linux patchpack and patchpack.exe under Wine write the same bytes for
 # every package and stub, and so do both for a copy of a package in other
-# folders (with Japanese names), written a second later.
+# folders (with Japanese names), written a second later, and for a folder
+# given alone (FOLDER.exe beside it, from the stub beside the tool).
 #   same-bytes.sh LINUX_PATCHPACK WINDOWS_PATCHPACK WINE_RUNNER WORK_DIR \
 #       MOVED_PACKAGE STUB... -- PACKAGE_DIR...
 # Packages broken on purpose are written with --force. MOVED_PACKAGE is the
@@ -80,6 +81,30 @@ for place in "場所 甲" "場所 乙"; do
     done
     echo "same bytes in $place: $reference"
 done
+# A package folder given alone, as Explorer passes a folder dropped onto
+# patchpack.exe: each tool, with the i686 stub beside it, writes FOLDER.exe
+# beside the folder, the first installer's bytes. patchpack.exe has no
+# console of its own here, so it must not wait for a key.
+if [ "$arch" = i686 ]; then
+    for tool in "$linux" "$windows"; do
+        place="$work/dropped-$(basename "$tool")"
+        mkdir -p "$place/stubs" "$place/パッケージ"
+        cp "$tool" "$place/"
+        cp "$stub" "$place/stubs/stub-i686.exe"
+        cp -R "$package/." "$place/パッケージ/"
+    done
+    place="$work/dropped-$(basename "$linux")"
+    "$place/$(basename "$linux")" "$place/パッケージ" >/dev/null </dev/null ||
+        fail "the Linux patchpack failed with a folder alone"
+    [ "$(sha "$place/パッケージ.exe" 2>/dev/null)" = "$reference" ] ||
+        fail "the Linux patchpack wrote other bytes for a folder alone"
+    place="$work/dropped-$(basename "$windows")"
+    "$wine" "$place/$(basename "$windows")" "$(windows_path "$place/パッケージ")" >/dev/null </dev/null ||
+        fail "patchpack.exe failed with a folder alone"
+    [ "$(sha "$place/パッケージ.exe" 2>/dev/null)" = "$reference" ] ||
+        fail "patchpack.exe wrote other bytes for a folder alone"
+    echo "same bytes for a folder alone: $reference"
+fi
 [ "$(find "$work" -name '*.partial*' | wc -l)" = 0 ] || fail "temporary files were left behind"
 
 [ $failures = 0 ]

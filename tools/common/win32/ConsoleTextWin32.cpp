@@ -39,9 +39,15 @@ void WriteErr(std::string_view utf8) {
 }
 
 bool OwnsConsoleWindow() {
+    // Under Wine started from a Unix terminal, the console holds the program
+    // alone as well, but it is the terminal, which stays open.
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr) {
+        return false;
+    }
     DWORD processes[2] = {};
     DWORD mode = 0;
-    return GetConsoleProcessList(processes, 2) == 1 &&
+    return GetConsoleWindow() != nullptr && GetConsoleProcessList(processes, 2) == 1 &&
            GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode);
 }
 
