@@ -1,7 +1,8 @@
 // The package check and the package plan over package folders made from
 // the input, on an in-memory machine that also holds files outside the
 // folder: nothing may crash, and no file outside the package folder may
-// ever be opened or listed, whatever the entries and links say.
+// ever be opened or listed, whatever the entries and links say. A script
+// converted from UTF-8 or UTF-16 is valid code page 932 and keeps its lines.
 //
 // Input: the script's bytes, then the separator 00 FF 00, then one line per
 // item of the machine, paths relative to the package folder /pkg:
@@ -11,9 +12,12 @@
 #include "FuzzSupport.h"
 #include "check/Messages.h"
 #include "check/PackageCheck.h"
+#include "common/Cp932.h"
 #include "common/MemoryFiles.h"
 #include "common/PackagePlan.h"
+#include "common/ScriptText.h"
 #include "core/Mbcs.h"
+#include "support/TStringList.h"
 #include "tests/native/BitmapFile.h"
 
 #include <cstdint>
@@ -122,6 +126,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             AddItem(machine, items.substr(0, end));
             items = end == std::string_view::npos ? std::string_view() : items.substr(end + 1);
         }
+    }
+
+    // A converted script is code page 932 with as many lines as it had.
+    const ScriptText text = ReadScriptText(input.substr(0, separator));
+    if (text.Converted()) {
+        FUZZ_CHECK(IsValidCp932(text.carried));
+        FUZZ_CHECK(CutLines(text.carried).size() == CutLines(text.utf8).size());
     }
 
     const PackageFolder folder(machine, kPackage);
