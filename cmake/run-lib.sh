@@ -20,6 +20,7 @@ ensure_tools() {
     install_missing "${APT_PACKAGES[@]}"
     ensure_locale ja_JP.UTF-8
     ensure_locale en_US.UTF-8
+    ensure_locale hi_IN.UTF-8
 }
 
 # Installs those of the packages that are missing (the lock timeout lets

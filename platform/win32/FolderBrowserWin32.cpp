@@ -12,9 +12,9 @@ namespace brisel::platform {
 
 namespace {
 
-// The path as an item-id list of the desktop's namespace, or none. The
-// desktop parses an empty path as itself, so an empty directory field
-// opens the browser with the desktop selected.
+// The path as an item-id list of the desktop's namespace, or none. An empty
+// path is parsed too: the desktop names its own default item for it, so an
+// empty directory field still opens the browser with a folder selected.
 win32::ItemIdList ParseDisplayNameToIdList(const WideString& path) {
     win32::ComPtr<IShellFolder> desktop;
     const auto getDesktop = Shell32().GetDesktopFolder;

@@ -71,6 +71,20 @@ bool ReadShortcutTarget(const WideString& linkPath, WideString& target) {
     if (!LoadShortcutFile(*link.Get(), win32::Wide(linkPath), STGM_READ)) {
         return false;
     }
+    // The item list names the target in Unicode and at any length; the path
+    // stored beside it may be in the code page of the system that wrote the
+    // link. A link without a list, or whose list is no file-system item,
+    // gives the stored path.
+    {
+        // Held while the list lives, which is freed with it.
+        win32::ShellAllocator allocator;
+        const auto getMalloc = Shell32().GetMalloc;
+        win32::ItemIdList list;
+        if (getMalloc != nullptr && getMalloc(allocator.Receive()) == S_OK && allocator &&
+            link->GetIDList(list.Receive()) == S_OK && list && PathFromIdList(list.Get(), target)) {
+            return true;
+        }
+    }
     // A buffer for the longest path the system has; the shell may write
     // nothing when it cannot read the target.
     WideString buffer(kLongestPath, u'\0');

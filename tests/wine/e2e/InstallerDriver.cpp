@@ -372,6 +372,11 @@ std::wstring BrowserSelectedItem(HWND browser, DWORD processId) {
                            : ItemText(tree, NextItem(tree, nullptr, TVGN_CARET), processId);
 }
 
+bool BrowserHasASelection(HWND browser) {
+    HWND tree = BrowserTree(browser);
+    return tree != nullptr && NextItem(tree, nullptr, TVGN_CARET) != nullptr;
+}
+
 bool BrowserSelectSibling(HWND browser, DWORD processId, const std::wstring& name) {
     HWND tree = BrowserTree(browser);
     if (tree == nullptr) {

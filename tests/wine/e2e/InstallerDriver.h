@@ -76,6 +76,9 @@ bool SaveScreenshot(HWND window, const std::wstring& path);
 // another folder beside it as a click on it would, and OK or Cancel.
 std::wstring BrowserPrompt(HWND browser);
 std::wstring BrowserSelectedItem(HWND browser, DWORD processId);
+// True when the browser's tree has an item selected; asks for item handles
+// only, which cross the process boundary as they are.
+bool BrowserHasASelection(HWND browser);
 bool BrowserSelectSibling(HWND browser, DWORD processId, const std::wstring& name);
 void BrowserPress(HWND browser, int buttonId);
 

@@ -150,6 +150,17 @@ TEST_F(RunTest, WithoutTheGameStartUpSaysSoAndStartStaysDisabled) {
     EXPECT_EQ(run.startupMessages, std::vector<std::wstring>{kNotFound});
     EXPECT_EQ(WindowText(DirectoryField(run.window)), L"");
     EXPECT_FALSE(IsWindowEnabled(StartButton(run.window)));
+    // With no directory to start from, the browser opens with the desktop's
+    // own choice selected, a folder to start from.
+    HWND link = ChangeLink(run.window);
+    PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    HWND browser = run.process->WaitForDialog(15000);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return BrowserHasASelection(browser); }, 10000))
+        << "selected: " << testing::PrintToString(BrowserSelectedItem(browser, run.process->Id()));
+    BrowserPress(browser, IDCANCEL);
+    EXPECT_TRUE(WaitUntil([&] { return run.process->Dialogs().empty(); }, 10000));
     ExpectClosesWithCancel(run);
 }
 
@@ -261,20 +272,19 @@ TEST_F(RunTest, AGameFolderAsDeepAsThePathLimitAllowsIsPatched) {
     ExpectClosesWithCancel(run);
 }
 
-TEST_F(RunTest, APayloadPathBeyondThePathLimitFailsCleanly) {
+TEST_F(RunTest, APayloadPathBeyondTheClassicLimitIsWritten) {
     const std::wstring dir = DeepGameDir();
     InstallGame(false, dir);
     machine.WriteFile(dir + L"\\a.dat", "old a.dat");
     Started run = Start("long-name");
     ASSERT_NE(run.window, nullptr);
     ASSERT_TRUE(IsWindowEnabled(StartButton(run.window)));
-    // a.dat fits and is written; the second name takes its path past the limit.
-    EXPECT_EQ(PressStart(run), std::vector<std::wstring>{kFailure});
+    // The second name takes its path past 260 characters.
+    EXPECT_EQ(PressStart(run), std::vector<std::wstring>{kSuccess});
+    const wchar_t* const longName = L"a-payload-name-that-takes-the-path-beyond-the-limit.dat";
     EXPECT_EQ(ReadWholeFile(dir + L"\\a.dat"), Payload("long-name", L"a.dat"));
-    std::vector<std::wstring> entries = FolderEntries(dir, L"*");
-    std::sort(entries.begin(), entries.end());
-    EXPECT_EQ(entries, (std::vector<std::wstring>{L"Game.exe", L"a.dat"}));
-    EXPECT_EQ(WindowText(CancelButton(run.window)), L"中止(&C)");
+    EXPECT_EQ(ReadWholeFile(dir + L"\\" + longName), Payload("long-name", longName));
+    EXPECT_TRUE(LeftoverTemporaryFiles(dir).empty());
     ExpectClosesWithCancel(run);
 }
 
@@ -312,19 +322,32 @@ TEST_F(RunTest, ASignedInstallerPatchesTheGameLikeTheUnsignedOne) {
     ExpectClosesWithCancel(run);
 }
 
-TEST_F(RunTest, AGameFolderWithATrailByte5CIsShownAndPatched) {
-    const std::wstring dir = L"C:\\Games\\表示ソフト";
-    InstallGame(false, dir, L"表示ソフト\\表示ソフト.lnk");
-    Started run = Start("sjis");
-    ASSERT_NE(run.window, nullptr);
-    EXPECT_TRUE(run.startupMessages.empty());
-    EXPECT_EQ(WindowText(DirectoryField(run.window)), dir + L"\\");
-    ASSERT_TRUE(IsWindowEnabled(StartButton(run.window)));
-    machine.WriteFile(dir + L"\\ソース.dat", "");
-    EXPECT_EQ(PressStart(run), std::vector<std::wstring>{kSuccess});
-    EXPECT_EQ(ReadWholeFile(dir + L"\\ソース.dat"), Payload("sjis", L"ソース.dat"));
-    EXPECT_TRUE(LeftoverTemporaryFiles(dir).empty());
-    ExpectClosesWithCancel(run);
+// Run under each code page the tests know (932, and 1252 and 65001 through
+// the locale of the run): the Start-menu folder, the shortcut, the game
+// folder and the payload name are Japanese (with trail bytes 0x5C), and the
+// game folder may have characters that code page 932 lacks.
+TEST_F(RunTest, GameFoldersOfAnyNamePatchWhateverTheCodePage) {
+    struct Case {
+        const char* what;
+        std::wstring dir;
+    } cases[] = {
+        {"Japanese names", L"C:\\ゲーム\\表示ソフト"},
+        {"a folder named in Korean, a symbol and an emoji", L"C:\\Games\\게임 ♡ \U0001F3AE"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        InstallGame(false, c.dir, L"表示ソフト\\表示ソフト.lnk");
+        machine.WriteFile(c.dir + L"\\ソース.dat", "old");
+        Started run = Start("sjis");
+        ASSERT_NE(run.window, nullptr);
+        EXPECT_TRUE(run.startupMessages.empty());
+        EXPECT_EQ(WindowText(DirectoryField(run.window)), c.dir + L"\\");
+        ASSERT_TRUE(IsWindowEnabled(StartButton(run.window)));
+        EXPECT_EQ(PressStart(run), std::vector<std::wstring>{kSuccess});
+        EXPECT_EQ(ReadWholeFile(c.dir + L"\\ソース.dat"), Payload("sjis", L"ソース.dat"));
+        EXPECT_TRUE(LeftoverTemporaryFiles(c.dir).empty());
+        ExpectClosesWithCancel(run);
+    }
 }
 
 } // namespace
