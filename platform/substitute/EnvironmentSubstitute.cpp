@@ -6,7 +6,6 @@
 #include "EnvironmentStore.h"
 #include "platform/substitute/Utf.h"
 
-
 namespace brisel::substitute {
 
 namespace {

@@ -20,7 +20,8 @@ bool ExpandEnvironment(const WideString& source, WideString& expanded) {
     for (;;) {
         // One unit beyond the size given, so the buffer's text always ends.
         buffer.assign(std::size_t{size} + 1, u'\0');
-        const DWORD needed = ExpandEnvironmentStringsW(win32::Wide(source), win32::Wide(buffer), size);
+        const DWORD needed =
+            ExpandEnvironmentStringsW(win32::Wide(source), win32::Wide(buffer), size);
         if (needed == 0) {
             return false;
         }

@@ -16,7 +16,8 @@ bool FileIsPresent(const WideString& pattern) {
         return false;
     }
     WIN32_FIND_DATAW match{};
-    const win32::FileSearch search(FindFirstFileW(win32::Wide(win32::LongPathForm(pattern)), &match));
+    const win32::FileSearch search(
+        FindFirstFileW(win32::Wide(win32::LongPathForm(pattern)), &match));
     return search.Valid() && (match.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 

@@ -15,7 +15,6 @@
 
 #include <windows.h>
 
-
 namespace brisel::platform {
 
 namespace {
@@ -131,8 +130,7 @@ bool MoveIntoPlace(const WideString& temp, const WideString& destination, bool r
         const auto replace = reinterpret_cast<ReplaceFileFn>(reinterpret_cast<void*>(
             GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "ReplaceFileW")));
         if (replace != nullptr) {
-            if (replace(to, from, nullptr, REPLACEFILE_WRITE_THROUGH, nullptr,
-                        nullptr)) {
+            if (replace(to, from, nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr)) {
                 return true;
             }
             // The old file is already gone and the new one still carries its
@@ -142,8 +140,7 @@ bool MoveIntoPlace(const WideString& temp, const WideString& destination, bool r
             }
         }
     }
-    return MoveFileExW(from, to,
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 // The plain write: opened for reading and writing without sharing, created

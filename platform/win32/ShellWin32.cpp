@@ -89,8 +89,7 @@ bool ReadShortcutTarget(const WideString& linkPath, WideString& target) {
     // nothing when it cannot read the target.
     WideString buffer(kLongestPath, u'\0');
     WIN32_FIND_DATAW unused{};
-    link->GetPath(win32::Wide(buffer), static_cast<int>(buffer.size()), &unused,
-                  SLGP_UNCPRIORITY);
+    link->GetPath(win32::Wide(buffer), static_cast<int>(buffer.size()), &unused, SLGP_UNCPRIORITY);
     buffer.back() = u'\0';
     target = buffer.c_str();
     return true;

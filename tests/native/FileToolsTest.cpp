@@ -85,10 +85,8 @@ TEST_F(FileToolsTest, ExpandsEnvironmentReferencesInPlace) {
     const std::string long300(300, 'L');
     Environment().Set("LONG", long300);
     const std::pair<std::string, std::string> cases[] = {
-        {"C:\\Plain", "C:\\Plain"},
-        {"", ""},
-        {"%game%\\data", "C:\\Game\\data"},
-        {"%UNKNOWN%\\x", "%UNKNOWN%\\x"},
+        {"C:\\Plain", "C:\\Plain"},         {"", ""},
+        {"%game%\\data", "C:\\Game\\data"}, {"%UNKNOWN%\\x", "%UNKNOWN%\\x"},
         {"%LONG%\\end", long300 + "\\end"},
     };
     for (const auto& [text, expanded] : cases) {

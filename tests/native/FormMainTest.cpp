@@ -48,8 +48,8 @@ protected:
             c = c == '\\' ? '/' : c;
         }
         disk.Write(test::Utf8(relative), "");
-        substitute::Shell().shortcuts[substitute::HostPath(test::Wide(Host(folder) + "\\" + entry))] =
-            target;
+        substitute::Shell()
+            .shortcuts[substitute::HostPath(test::Wide(Host(folder) + "\\" + entry))] = target;
     }
 
     // A game folder on the host disk, with its executable.
@@ -270,7 +270,8 @@ TEST_F(FormMainTest, ABlankLinkPathLineEndsTheWalkWithTheRangeError) {
     const auto form = Create();
     EXPECT_EQ(view.errorReports.size(), 1u);
     EXPECT_TRUE(view.plainMessages.empty());
-    EXPECT_EQ(test::Utf8(form->TargetDirText()), ""); // the entry after the blank line was never tried
+    EXPECT_EQ(test::Utf8(form->TargetDirText()),
+              ""); // the entry after the blank line was never tried
     EXPECT_FALSE(form->actStart.Enabled());
     EXPECT_EQ(form->FOutFiles, nullptr);
 }

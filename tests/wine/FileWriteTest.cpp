@@ -169,7 +169,8 @@ TEST_F(FileWriteTest, WritesEveryByteWhateverTheSize) {
             const std::string path = folder + "\\a.dat";
             WriteAll(path, std::string(3 * block, 'o'));
             const std::string_view bytes(pattern.data(), size);
-            ASSERT_NO_THROW(platform::WriteWholeFile(W(path), bytes)) << folder.size() << " " << size;
+            ASSERT_NO_THROW(platform::WriteWholeFile(W(path), bytes))
+                << folder.size() << " " << size;
             EXPECT_TRUE(ReadAll(path) == bytes) << "folder of " << folder.size() << ", " << size;
             EXPECT_EQ(Entries(folder), std::vector<std::string>{"a.dat"}) << size;
         }

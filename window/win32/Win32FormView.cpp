@@ -59,9 +59,9 @@ void Win32FormView::Create() {
     const WideString caption = FromShiftJis(kFormMainDescription.caption);
     controlError_ = 0;
     SetLastError(0);
-    HWND created = CreateWindowExW(0, kClassName, Wide(caption), kWindowStyle, rect.left,
-                                   rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                                   application_, nullptr, instance_, this);
+    HWND created = CreateWindowExW(0, kClassName, Wide(caption), kWindowStyle, rect.left, rect.top,
+                                   rect.right - rect.left, rect.bottom - rect.top, application_,
+                                   nullptr, instance_, this);
     if (created == nullptr) {
         const DWORD error = controlError_ != 0 ? controlError_ : GetLastError();
         window_ = nullptr;

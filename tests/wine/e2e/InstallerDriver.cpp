@@ -66,45 +66,6 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM data) {
     return TRUE;
 }
 
-// Memory in another process, for the messages whose arguments are pointers.
-class RemoteBuffer {
-public:
-    RemoteBuffer(DWORD processId, std::size_t size)
-        : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                               processId)),
-          size_(size) {
-        if (process_ != nullptr) {
-            address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-        }
-    }
-    ~RemoteBuffer() {
-        if (address_ != nullptr) {
-            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-        }
-        if (process_ != nullptr) {
-            CloseHandle(process_);
-        }
-    }
-    RemoteBuffer(const RemoteBuffer&) = delete;
-    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
-
-    bool Valid() const { return address_ != nullptr; }
-    void* Address() const { return address_; }
-    bool Write(const void* data, std::size_t size, std::size_t offset = 0) {
-        return WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size,
-                                  nullptr) != 0;
-    }
-    bool Read(void* data, std::size_t size, std::size_t offset = 0) {
-        return ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size,
-                                 nullptr) != 0;
-    }
-
-private:
-    HANDLE process_;
-    void* address_ = nullptr;
-    std::size_t size_;
-};
-
 } // namespace
 
 std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className) {
@@ -341,24 +302,6 @@ HWND BrowserTree(HWND browser) {
 
 namespace {
 
-std::wstring ItemText(HWND tree, HTREEITEM item, DWORD processId) {
-    RemoteBuffer remote(processId, sizeof(TVITEMW) + 512 * sizeof(wchar_t));
-    if (item == nullptr || !remote.Valid()) {
-        return std::wstring();
-    }
-    TVITEMW request{};
-    request.mask = TVIF_TEXT;
-    request.hItem = item;
-    request.pszText =
-        reinterpret_cast<wchar_t*>(static_cast<char*>(remote.Address()) + sizeof(TVITEMW));
-    request.cchTextMax = 512;
-    remote.Write(&request, sizeof request);
-    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.Address()));
-    wchar_t text[512] = {};
-    remote.Read(text, sizeof text - sizeof(wchar_t), sizeof(TVITEMW));
-    return text;
-}
-
 HTREEITEM NextItem(HWND tree, HTREEITEM item, WPARAM relation) {
     return reinterpret_cast<HTREEITEM>(
         SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
@@ -366,31 +309,44 @@ HTREEITEM NextItem(HWND tree, HTREEITEM item, WPARAM relation) {
 
 } // namespace
 
-std::wstring BrowserSelectedItem(HWND browser, DWORD processId) {
-    HWND tree = BrowserTree(browser);
-    return tree == nullptr ? std::wstring()
-                           : ItemText(tree, NextItem(tree, nullptr, TVGN_CARET), processId);
-}
-
 bool BrowserHasASelection(HWND browser) {
     HWND tree = BrowserTree(browser);
     return tree != nullptr && NextItem(tree, nullptr, TVGN_CARET) != nullptr;
 }
 
-bool BrowserSelectSibling(HWND browser, DWORD processId, const std::wstring& name) {
+bool WaitForBrowserTree(HWND browser, DWORD timeoutMs) {
+    // The tree fills in as the browser starts (for seconds under an
+    // emulated Wine): settled once it holds a selection and neither its
+    // item count nor the selection changed for a second.
+    HWND tree = BrowserTree(browser);
+    std::pair<LRESULT, HTREEITEM> last{-1, nullptr};
+    int steady = 0;
+    return WaitUntil(
+        [&] {
+            if (tree == nullptr) {
+                tree = BrowserTree(browser);
+                return false;
+            }
+            const std::pair<LRESULT, HTREEITEM> now{SendMessageW(tree, TVM_GETCOUNT, 0, 0),
+                                                    NextItem(tree, nullptr, TVGN_CARET)};
+            steady = now == last && now.second != nullptr ? steady + 1 : 0;
+            last = now;
+            Sleep(200);
+            return steady >= 5;
+        },
+        timeoutMs);
+}
+
+void BrowserTypeName(HWND browser, const std::wstring& name) {
     HWND tree = BrowserTree(browser);
     if (tree == nullptr) {
-        return false;
+        return;
     }
-    HTREEITEM parent = NextItem(tree, NextItem(tree, nullptr, TVGN_CARET), TVGN_PARENT);
-    for (HTREEITEM item = NextItem(tree, parent, TVGN_CHILD); item != nullptr;
-         item = NextItem(tree, item, TVGN_NEXT)) {
-        if (ItemText(tree, item, processId) == name) {
-            SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-            return true;
-        }
+    // The tree's type-ahead selects the next shown item that starts with
+    // the letters typed in quick succession.
+    for (const wchar_t c : name) {
+        SendMessageW(tree, WM_CHAR, c, 1);
     }
-    return false;
 }
 
 void BrowserPress(HWND browser, int buttonId) {

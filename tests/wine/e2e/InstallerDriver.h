@@ -75,11 +75,13 @@ bool SaveScreenshot(HWND window, const std::wstring& path);
 // The folder browser: its prompt, the text of the selected item, choosing
 // another folder beside it as a click on it would, and OK or Cancel.
 std::wstring BrowserPrompt(HWND browser);
-std::wstring BrowserSelectedItem(HWND browser, DWORD processId);
 // True when the browser's tree has an item selected; asks for item handles
 // only, which cross the process boundary as they are.
 bool BrowserHasASelection(HWND browser);
-bool BrowserSelectSibling(HWND browser, DWORD processId, const std::wstring& name);
+// Waits until the browser's tree has filled in and holds a selection.
+bool WaitForBrowserTree(HWND browser, DWORD timeoutMs);
+// Selects an item shown in the tree by typing its name, as a player may.
+void BrowserTypeName(HWND browser, const std::wstring& name);
 void BrowserPress(HWND browser, int buttonId);
 
 } // namespace brisel::e2e
