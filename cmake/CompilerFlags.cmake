@@ -2,7 +2,7 @@
 #
 # Narrow string literals are written in UTF-8 and compiled to Shift-JIS bytes
 # (code page 932, which keeps 0x5C as the backslash).
-set(BRISEL_WARNINGS -Wall -Wextra -Wshadow -Wnon-virtual-dtor -Werror)
+set(BRISEL_WARNINGS -Wall -Wextra -Wshadow $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor> -Werror)
 set(BRISEL_CHARSET -finput-charset=UTF-8 -fexec-charset=CP932)
 
 option(BRISEL_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)

@@ -6,6 +6,8 @@
 
 #include "core/WideString.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace brisel::platform {
@@ -14,13 +16,55 @@ namespace brisel::platform {
 // component) finds a first match that is not a directory.
 bool FileIsPresent(const WideString& pattern);
 
-// Writes bytes as the whole new content of the file at path without ever
+// The new content of a file, handed over piece by piece.
+class FileContent {
+public:
+    virtual ~FileContent() = default;
+    virtual std::uint64_t Size() const = 0;
+    // Fills buffer with the next size bytes; false when they cannot be had.
+    virtual bool Read(char* buffer, std::size_t size) = 0;
+    // True when every byte read was the one meant. Asked once all are read,
+    // before the file replaces anything.
+    virtual bool Verified() = 0;
+    // Whether the file may be written in place when no temporary file can
+    // be made: only content that is known good before it is read.
+    virtual bool MayWriteInPlace() const = 0;
+};
+
+// Writes content as the whole new content of the file at path without ever
 // leaving it truncated or half written: an existing file must open for
 // reading and writing without sharing; the bytes go to a new temporary file
-// beside it, which then replaces it in one step. When no temporary file can
-// be created there, the file is created or truncated and written in place
-// instead. Missing directories are not created. Any failure raises
+// beside it, which replaces it in one step once they are complete, flushed
+// and verified. When no temporary file can be created there, content that
+// may be written in place is: the file is created or truncated and written
+// directly. Missing directories are not created. Any failure raises
 // EFileWriteError and removes the temporary file.
-void WriteWholeFile(const WideString& path, std::string_view bytes);
+void WriteWholeFile(const WideString& path, FileContent& content);
+
+// Bytes at hand as content.
+class BytesContent : public FileContent {
+public:
+    explicit BytesContent(std::string_view bytes) : bytes_(bytes) {}
+    std::uint64_t Size() const override { return bytes_.size(); }
+    bool Read(char* buffer, std::size_t size) override {
+        if (size > bytes_.size() - done_) {
+            return false;
+        }
+        bytes_.copy(buffer, size, done_);
+        done_ += size;
+        return true;
+    }
+    bool Verified() override { return done_ == bytes_.size(); }
+    bool MayWriteInPlace() const override { return true; }
+
+private:
+    std::string_view bytes_;
+    std::size_t done_ = 0;
+};
+
+inline void WriteWholeFile(const WideString& path, std::string_view bytes) {
+    BytesContent content(bytes);
+    WriteWholeFile(path, content);
+}
 
 } // namespace brisel::platform

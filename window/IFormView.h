@@ -6,6 +6,8 @@
 #include "core/AnsiString.h"
 #include "core/WideString.h"
 
+#include <cstdint>
+
 namespace brisel {
 
 class IFormView {
@@ -26,6 +28,12 @@ public:
     virtual void ShowErrorReport(const String& text) = 0;
     // The shell's folder browser; the chosen path, or empty when cancelled.
     virtual WideString BrowseForFolder(const String& prompt, const WideString& initialFolder) = 0;
+    // The patch step has written done of total bytes. A step that runs
+    // longer than half a second shows a progress bar; the window keeps
+    // painting and answering meanwhile, the user's input waits.
+    virtual void PatchProgress(std::uint64_t done, std::uint64_t total) = 0;
+    // The patch step ended; its progress bar, if shown, goes.
+    virtual void PatchEnded() = 0;
     // Closes the main window, which ends the program.
     virtual void Close() = 0;
 };

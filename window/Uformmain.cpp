@@ -5,6 +5,7 @@
 #include "core/Exceptions.h"
 #include "core/TextUtils.h"
 #include "package/PatchTypeNumber.h"
+#include "package/TPayloads.h"
 #include "package/TResourceStream.h"
 #include "package/Ttinycnf.h"
 #include "platform/Files.h"
@@ -17,6 +18,33 @@
 namespace brisel {
 
 namespace {
+
+// A payload's content that reports each piece written to the view, so that
+// a long step shows how far it has got and the window keeps answering.
+class ReportedContent : public platform::FileContent {
+public:
+    ReportedContent(platform::FileContent& content, IFormView& view, std::uint64_t& done,
+                    std::uint64_t total)
+        : content_(content), view_(view), done_(done), total_(total) {}
+
+    std::uint64_t Size() const override { return content_.Size(); }
+    bool Verified() override { return content_.Verified(); }
+    bool MayWriteInPlace() const override { return content_.MayWriteInPlace(); }
+    bool Read(char* buffer, std::size_t size) override {
+        if (!content_.Read(buffer, size)) {
+            return false;
+        }
+        done_ += size;
+        view_.PatchProgress(done_, total_);
+        return true;
+    }
+
+private:
+    platform::FileContent& content_;
+    IFormView& view_;
+    std::uint64_t& done_;
+    const std::uint64_t total_;
+};
 
 std::optional<String> ScriptValue(const TTinyCnf& reader, const char* key) {
     String value;
@@ -185,20 +213,26 @@ void TFormMain::ApplyFilePatch() {
             throw Exception("no output file list");
         }
         const WideString directory = WithTrailingBackslash(targetDir_);
-        std::unique_ptr<TResourceStream> stream;
+        TPayloads payloads;
+        std::uint64_t total = 0;
+        for (std::size_t i = 0; i < FOutFiles->Count(); ++i) {
+            total += (*FOutFiles)[i].empty() ? 0 : payloads.SizeOf(i);
+        }
+        std::uint64_t done = 0;
         for (std::size_t i = 0; i < FOutFiles->Count(); ++i) {
             const String& entry = (*FOutFiles)[i];
             if (entry.empty()) {
                 continue;
             }
-            auto next = TResourceStream::Open("BIN", "RESOURCE_FILE" + std::to_string(i));
-            stream = std::move(next);
-            stream->SaveToFile(directory + platform::FromShiftJis(entry));
+            ReportedContent content(payloads.Open(i), view_, done, total);
+            platform::WriteWholeFile(directory + platform::FromShiftJis(entry), content);
         }
     } catch (...) {
+        view_.PatchEnded();
         view_.ShowPlainMessage(messages::kPatchFailed);
         return;
     }
+    view_.PatchEnded();
     view_.ShowPlainMessage(messages::kPatchSucceeded);
     actCancel.SetCaption(messages::kExitCaption);
 }

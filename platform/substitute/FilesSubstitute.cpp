@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 namespace brisel::platform {
 
@@ -45,6 +46,27 @@ private:
     throw EFileWriteError::CannotCreate(path);
 }
 
+// Writes the whole content in pieces of 64 KiB; false on any error.
+bool WriteContent(int fd, FileContent& content) {
+    std::vector<char> buffer(1u << 16);
+    for (std::uint64_t left = content.Size(); left > 0;) {
+        const std::size_t piece =
+            left < buffer.size() ? static_cast<std::size_t>(left) : buffer.size();
+        if (!content.Read(buffer.data(), piece)) {
+            return false;
+        }
+        for (std::size_t written = 0; written < piece;) {
+            const ssize_t n = ::write(fd, buffer.data() + written, piece - written);
+            if (n <= 0) {
+                return false;
+            }
+            written += static_cast<std::size_t>(n);
+        }
+        left -= piece;
+    }
+    return true;
+}
+
 } // namespace
 
 bool FileIsPresent(const WideString& pattern) {
@@ -60,7 +82,7 @@ bool FileIsPresent(const WideString& pattern) {
     return present;
 }
 
-void WriteWholeFile(const WideString& path, std::string_view bytes) {
+void WriteWholeFile(const WideString& path, FileContent& content) {
     const std::string host = HostPath(path);
     struct stat info {};
     if (stat(host.c_str(), &info) == 0) {
@@ -78,15 +100,8 @@ void WriteWholeFile(const WideString& path, std::string_view bytes) {
     if (!out.Valid()) {
         Fail(path);
     }
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(out.Get(), bytes.data() + written, bytes.size() - written);
-        if (n <= 0) {
-            break;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    const bool ok = written == bytes.size() && ::fsync(out.Get()) == 0 && out.Close() &&
+    const bool ok = WriteContent(out.Get(), content) && content.Verified() &&
+                    ::fsync(out.Get()) == 0 && out.Close() &&
                     std::rename(temp.c_str(), host.c_str()) == 0;
     if (!ok) {
         out.Close();

@@ -38,16 +38,20 @@ char* WriteBuffer() {
     return buffer;
 }
 
-// Writes every byte to the file; false on any error or short write.
-bool WriteBytes(HANDLE file, std::string_view bytes) {
+// Writes the whole content to the file; false on any error, short write or
+// content that cannot be read.
+bool WriteBytes(HANDLE file, FileContent& content) {
     char* const buffer = WriteBuffer();
     if (buffer == nullptr) {
         return false;
     }
-    for (std::size_t done = 0; done < bytes.size();) {
-        const std::size_t left = bytes.size() - done;
+    const std::uint64_t size = content.Size();
+    for (std::uint64_t done = 0; done < size;) {
+        const std::uint64_t left = size - done;
         const DWORD block = static_cast<DWORD>(left < kWriteBlock ? left : kWriteBlock);
-        CopyMemory(buffer, bytes.data() + done, block);
+        if (!content.Read(buffer, block)) {
+            return false;
+        }
         DWORD written = 0;
         if (!WriteFile(file, buffer, block, &written, nullptr) || written != block) {
             return false;
@@ -92,10 +96,11 @@ public:
     bool Created() const { return handle_.Valid(); }
     const WideString& Path() const { return path_; }
 
-    // Writes every byte and flushes them to the disk; false on a short write.
-    bool WriteAll(std::string_view bytes) {
-        return WriteBytes(handle_.Get(), bytes) && FlushFileBuffers(handle_.Get()) != 0 &&
-               handle_.Close();
+    // Writes the whole content and flushes it to the disk; false on a short
+    // write or content that does not verify.
+    bool WriteAll(FileContent& content) {
+        return WriteBytes(handle_.Get(), content) && content.Verified() &&
+               FlushFileBuffers(handle_.Get()) != 0 && handle_.Close();
     }
 
     // The file now lives under another name and must not be deleted.
@@ -145,26 +150,29 @@ bool MoveIntoPlace(const WideString& temp, const WideString& destination, bool r
 
 // The plain write: opened for reading and writing without sharing, created
 // or truncated, written whole and flushed to the disk, closed on every path.
-void WriteInPlace(const WideString& path, std::string_view bytes) {
+void WriteInPlace(const WideString& path, FileContent& content) {
     win32::FileHandle file(CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid() || !WriteBytes(file.Get(), bytes) || FlushFileBuffers(file.Get()) == 0 ||
-        !file.Close()) {
+    if (!file.Valid() || !WriteBytes(file.Get(), content) || !content.Verified() ||
+        FlushFileBuffers(file.Get()) == 0 || !file.Close()) {
         Fail(path);
     }
 }
 
 } // namespace
 
-void WriteWholeFile(const WideString& destination, std::string_view bytes) {
+void WriteWholeFile(const WideString& destination, FileContent& content) {
     const WideString path = win32::LongPathForm(destination);
     const bool replacing = DestinationExists(path);
     TemporaryFile temp(path);
     if (!temp.Created()) {
-        WriteInPlace(path, bytes);
+        if (!content.MayWriteInPlace()) {
+            Fail(path);
+        }
+        WriteInPlace(path, content);
         return;
     }
-    if (!temp.WriteAll(bytes) || !MoveIntoPlace(temp.Path(), path, replacing)) {
+    if (!temp.WriteAll(content) || !MoveIntoPlace(temp.Path(), path, replacing)) {
         Fail(path);
     }
     temp.Release();

@@ -24,6 +24,8 @@ public:
     std::vector<std::pair<ActionId, ActionState>> actionChanges;
     int backgroundChanges = 0;
     bool closed = false;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> progress; // done, total
+    int patchesEnded = 0;
     struct BrowseRequest {
         std::string prompt, initialFolder; // the folder UTF-8
     };
@@ -48,6 +50,10 @@ public:
         browseRequests.push_back({prompt, substitute::Utf8(initialFolder)});
         return substitute::FromUtf8(browseAnswer);
     }
+    void PatchProgress(std::uint64_t done, std::uint64_t total) override {
+        progress.push_back({done, total});
+    }
+    void PatchEnded() override { ++patchesEnded; }
     void Close() override { closed = true; }
 };
 

@@ -147,6 +147,12 @@ LRESULT Win32FormView::HandleMessage(HWND window, UINT message, WPARAM wParam, L
     case WM_SETFOCUS:
         FocusControl();
         return 0;
+    case WM_CLOSE:
+        // A patch step runs to its end: the window cannot go meanwhile.
+        if (progress_.Running()) {
+            return 0;
+        }
+        break;
     case WM_SYSCOMMAND:
         // Minimising hides the window with its taskbar entry, the
         // application window that owns it.
@@ -267,6 +273,7 @@ void Win32FormView::FormPaint() {
                       background.Height(), dib.data() + background.PixelOffset(), info,
                       DIB_RGB_COLORS, SRCCOPY);
     }
+    progress_.Paint(dc);
     EndPaint(window_, &paint);
 }
 
@@ -384,6 +391,14 @@ void Win32FormView::ShowErrorReport(const String& text) {
 
 WideString Win32FormView::BrowseForFolder(const String& prompt, const WideString& initialFolder) {
     return platform::BrowseForFolder(window_, WideString(), FromShiftJis(prompt), initialFolder);
+}
+
+void Win32FormView::PatchProgress(std::uint64_t done, std::uint64_t total) {
+    progress_.Update(window_, done, total);
+}
+
+void Win32FormView::PatchEnded() {
+    progress_.End(window_);
 }
 
 void Win32FormView::Close() {

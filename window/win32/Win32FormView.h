@@ -8,6 +8,7 @@
 #include "window/FormDescription.h"
 #include "window/IFormView.h"
 #include "window/Uformmain.h"
+#include "window/win32/PatchProgressBar.h"
 
 #include <windows.h>
 
@@ -44,6 +45,8 @@ public:
     void ShowPlainMessage(const String& text) override;
     void ShowErrorReport(const String& text) override;
     WideString BrowseForFolder(const String& prompt, const WideString& initialFolder) override;
+    void PatchProgress(std::uint64_t done, std::uint64_t total) override;
+    void PatchEnded() override;
     void Close() override;
 
 private:
@@ -76,6 +79,7 @@ private:
     GdiObject<HFONT> font_;
     GdiObject<HFONT> linkFont_;
     GdiObject<HBRUSH> tooltipBrush_;
+    PatchProgressBar progress_;
     TFormMain form_;
 };
 
