@@ -7,6 +7,9 @@ Checks the machine, GUI subsystem, ASLR/DEP flags, page-aligned resources,
 zero time stamp, imports of system DLLs only, every resource byte for byte
 against the package folder (payloads numbered by their "%OutFiles" line),
 the version record, the manifest, the icon and the checksum. Options:
+  --compress           the installer was written with --compress: payloads
+      may be "PACKED" records into the one "LZMA" stream, which is decoded,
+      unfiltered and compared with the package
   --icon FILE.ico, --product-version, --file-description, --product-name
       what the installer was written with (checked instead of the defaults)
   --forbid-text TEXT   a text (a build path) that must not occur in the file
@@ -15,9 +18,11 @@ Prints one line per fault and exits 1 if there is any.
 """
 
 import argparse
+import lzma
 import os
 import struct
 import sys
+import zlib
 
 import pefile
 
@@ -31,6 +36,7 @@ ALLOWED_IMPORTS = {
     "comctl32.dll",
 }
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+STREAM = ("LZMA", "RESOURCE_SOLID")
 ESCAPES = [(b"&AMPERSAND;", b"&"), (b"&TAB;", b"\t"), (b"&SPACE;", b" "),
            (b"&ASTERISK;", b"*"), (b"&PERCENT;", b"%")]
 
@@ -165,9 +171,78 @@ def check_imports(c, pe):
         c.expect(dll in ALLOWED_IMPORTS, "imports %s, not a system directory DLL" % dll)
 
 
+def x86_decode(data, position=0):
+    """Undoes the x86 branch filter (core/X86Filter.cpp) on a whole payload."""
+    data = bytearray(data)
+    pos = 0
+    while pos + 5 <= len(data):
+        if data[pos] & 0xFE != 0xE8:
+            pos += 1
+            continue
+        if data[pos + 4] in (0, 0xFF):
+            value = struct.unpack_from("<I", data, pos + 1)[0]
+            value = (value - (position + pos + 5)) & 0xFFFFFFFF
+            data[pos + 1:pos + 4] = struct.pack("<I", value)[:3]
+            data[pos + 4] = 0xFF if value >> 24 & 1 else 0
+        pos += 5
+    return bytes(data)
+
+
+def is_x86_image(data):
+    if len(data) < 64 or data[:2] != b"MZ":
+        return False
+    at = struct.unpack_from("<I", data, 0x3C)[0]
+    return (data[at:at + 4] == b"PE\0\0" and
+            data[at + 4:at + 6] in (struct.pack("<H", 0x14C), struct.pack("<H", 0x8664)))
+
+
+def unpack_payloads(c, named):
+    """Replaces the "PACKED" records with "BIN" resources of the bytes they
+    stand for, decoded from the stream; checks records and stream."""
+    stream = named.pop(STREAM, {}).get(JAPANESE)
+    records = sorted((int(key[1][len("RESOURCE_FILE"):]), key) for key in named
+                     if key[0] == "PACKED")
+    if not c.expect((stream is None) == (not records), "a stream without records or records "
+                    "without a stream"):
+        return
+    if stream is None:
+        return
+    props, dictionary, size = struct.unpack_from("<BIQ", stream, 0)
+    c.expect(props == (2 * 5 + 0) * 9 + 3, "stream properties 0x%x, not lc 3 lp 0 pb 2" % props)
+    c.expect(dictionary <= 1 << 25 and (size > 1 << 24 or dictionary <= 2 * max(size, 1 << 15)),
+             "dictionary of %d bytes for a stream of %d" % (dictionary, size))
+    try:
+        decoded = lzma.LZMADecompressor(lzma.FORMAT_ALONE).decompress(stream)
+    except lzma.LZMAError as e:
+        c.faults.append("the stream does not decode: %s" % e)
+        return
+    c.expect(len(decoded) == size, "the stream decodes to %d bytes, its header says %d"
+             % (len(decoded), size))
+    at = 0
+    for _, key in records:
+        record = named.pop(key)[JAPANESE]
+        if not c.expect(len(record) == 32 and record[:4] == b"BPK1", "%s %s is no record" % key):
+            continue
+        flags, length, offset, crc, zero = struct.unpack_from("<IQQII", record, 4)
+        c.expect(flags in (0, 1) and zero == 0, "%s %s: flags 0x%x, reserved %d"
+                 % (*key, flags, zero))
+        c.expect(offset == at, "%s %s at %d of the stream, not %d" % (*key, offset, at))
+        payload = decoded[offset:offset + length]
+        if flags & 1:
+            payload = x86_decode(payload)
+        c.expect(is_x86_image(payload) == bool(flags & 1), "%s %s: filter flag %d"
+                 % (*key, flags & 1))
+        c.expect(zlib.crc32(payload) == crc, "%s %s: CRC-32 differs" % key)
+        named[("BIN", key[1])] = {JAPANESE: payload}
+        at = offset + length
+    c.expect(at == size, "the stream holds %d bytes after its last payload" % (size - at))
+
+
 def check_package(c, resources, args):
     expected = expected_resources(args.package)
     named = {key: value for key, value in resources.items() if isinstance(key[0], str)}
+    if args.compress:
+        unpack_payloads(c, named)
     c.expect(set(named) == set(expected), "package resources %s, expected %s"
              % (sorted(named), sorted(expected)))
     for key, content in expected.items():
@@ -254,6 +329,7 @@ def main():
     parser.add_argument("--product-name")
     parser.add_argument("--forbid-text", action="append", default=[])
     parser.add_argument("--signed", action="store_true")
+    parser.add_argument("--compress", action="store_true")
     parser.add_argument("installer")
     args = parser.parse_args()
 
@@ -271,7 +347,9 @@ def main():
     check_forbidden(c, data, args.forbid_text)
     types = sorted({key[0] for key in resources}, key=str)
     c.expect(types == sorted({"TEXT", "BMP", RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST}
-                             | ({"BIN"} if any(k[0] == "BIN" for k in resources) else set()),
+                             | {t for t in ("BIN", "PACKED", "LZMA")
+                                if any(k[0] == t for k in resources)
+                                and (t == "BIN" or args.compress)},
                              key=str), "resource types %s" % types)
     for fault in c.faults:
         print("%s: %s" % (args.installer, fault))

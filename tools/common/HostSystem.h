@@ -3,6 +3,7 @@
 // the tool's own location. Wide-character paths on Windows.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -11,6 +12,10 @@ namespace brisel::tools {
 
 // Opens a file for binary reading; nullptr when it cannot be opened.
 std::FILE* OpenForReading(const std::filesystem::path& path);
+
+// Moves a file opened for reading to an offset from its start, also beyond
+// 2 GiB where long is 32 bits; false when it cannot.
+bool SeekFile(std::FILE* file, std::uint64_t offset);
 
 // Creates a new file for binary writing; nullptr when it exists already or
 // cannot be created.

@@ -1,6 +1,7 @@
 #include "BuildSummary.h"
 
 #include "check/Messages.h"
+#include "compress/PayloadCompression.h"
 
 namespace brisel::tools {
 
@@ -38,7 +39,10 @@ public:
     explicit Table(Language language) : japanese_(language == Language::Japanese) {}
 
     void Row(const std::string& label, std::uint64_t bytes, const std::string& what) {
-        text_ += PadRight(label, kLabelColumns) + PadLeft(std::to_string(bytes), kSizeColumns) +
+        Row(label, std::to_string(bytes), what);
+    }
+    void Row(const std::string& label, const std::string& bytes, const std::string& what) {
+        text_ += PadRight(label, kLabelColumns) + PadLeft(bytes, kSizeColumns) +
                  (japanese_ ? u8" バイト  " : " bytes  ") + what + "\n";
     }
     const char* Pick(const char* english, const char* japanese) const {
@@ -51,12 +55,17 @@ private:
     std::string text_;
 };
 
+// stored as a share of original, in whole percent.
+std::string Percent(std::uint64_t stored, std::uint64_t original) {
+    return std::to_string(original == 0 ? 100 : (stored * 100 + original / 2) / original) + "%";
+}
+
 } // namespace
 
 std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFile>& installer,
-                        Language language) {
+                        Language language, const PayloadStorage& storage) {
     Table table(language);
-    std::uint64_t total = 0;
+    std::uint64_t total = 0; // bytes of the resources as carried
     int resources = 0;
     if (!plan.script.empty()) {
         table.Row("RESOURCE_SCRIPT", plan.scriptSize, "script.txt");
@@ -74,13 +83,43 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
             what +=
                 Fill(table.Pick(u8" (a link to {1})", u8"（{1} へのリンク）"), {payload.linkedTo});
         }
-        table.Row("RESOURCE_FILE" + std::to_string(payload.number), payload.size, what);
+        const std::string label = "RESOURCE_FILE" + std::to_string(payload.number);
+        ++resources;
+        const auto packed = storage.packed.find(payload.number);
+        if (packed != storage.packed.end()) {
+            table.Row(
+                label, "~" + std::to_string(packed->second),
+                what + Fill(table.Pick(u8" (of {1} bytes: {2})", u8"（元 {1} バイト、{2}）"),
+                            {std::to_string(payload.size), Percent(packed->second, payload.size)}));
+            total += kPackedRecordSize;
+            continue;
+        }
+        if (storage.compressed) {
+            what += table.Pick(" (raw)", u8"（無圧縮）");
+        }
+        table.Row(label, payload.size, what);
         total += payload.size;
+    }
+    if (storage.streamSize > 0) {
+        table.Row("RESOURCE_SOLID", storage.streamSize,
+                  Fill(table.Pick(u8"LZMA stream of {1} payloads, {2} bytes decoded",
+                                  u8"LZMA ストリーム（ファイル {1} 個、展開後 {2} バイト）"),
+                       {std::to_string(storage.packed.size()),
+                        std::to_string(storage.streamDecodedSize)}));
+        total += storage.streamSize;
         ++resources;
     }
-    table.Row(
-        table.Pick("total", u8"合計"), total,
-        Fill(table.Pick(u8"{1} resources", u8"リソース {1} 個"), {std::to_string(resources)}));
+    std::string tally =
+        Fill(table.Pick(u8"{1} resources", u8"リソース {1} 個"), {std::to_string(resources)});
+    if (storage.compressed) {
+        const std::uint64_t before = total - storage.streamSize -
+                                     kPackedRecordSize * storage.packed.size() +
+                                     storage.streamDecodedSize;
+        tally += Fill(
+            table.Pick(u8", {1} bytes before compression ({2})", u8"（圧縮前 {1} バイト、{2}）"),
+            {std::to_string(before), Percent(total, before)});
+    }
+    table.Row(table.Pick("total", u8"合計"), total, tally);
     if (installer) {
         table.Row(table.Pick("installer", u8"インストーラー"), installer->size,
                   installer->path.u8string());

@@ -1,8 +1,11 @@
 // What an installer carries, as patchpack prints it after a check or a
 // build: each resource with its size and what it holds, the total and the
-// installer's own size.
+// installer's own size. For a compressed build each payload's row says
+// whether it is stored raw or in the LZMA stream, with its original size
+// and the ratio, and the stream has a row of its own.
 #pragma once
 
+#include "InstallerBuild.h"
 #include "common/PackagePlan.h"
 #include "common/UserLanguage.h"
 
@@ -19,6 +22,6 @@ struct InstallerFile {
 };
 
 std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFile>& installer,
-                        Language language);
+                        Language language, const PayloadStorage& storage = {});
 
 } // namespace brisel::tools

@@ -45,6 +45,8 @@ const char kHelpEnglish[] =
     "  --product-version TEXT    version record texts shown in the file's properties\n"
     "  --file-description TEXT\n"
     "  --product-name TEXT\n"
+    "  --compress                store the payloads that shrink in one LZMA stream\n"
+    "                            (a smaller download; the installer decodes it)\n"
     "  --strict                  warnings count as errors (also for check)\n"
     "  --force                   build despite errors in the package\n"
     "\n"
@@ -71,6 +73,8 @@ const char kHelpJapanese[] =
     u8"  --product-version 文字列  ファイルのプロパティに出るバージョン情報\n"
     u8"  --file-description 文字列\n"
     u8"  --product-name 文字列\n"
+    u8"  --compress                縮むファイルを一つの LZMA ストリームに圧縮して入れる\n"
+    u8"                            （配布が小さくなり、インストーラーが展開します）\n"
     u8"  --strict                  警告もエラーとして扱う（check でも使えます）\n"
     u8"  --force                   パッケージにエラーがあっても作る\n"
     u8"\n"
@@ -218,7 +222,8 @@ std::string ReadBuildOptions(const Parsed& parsed, Language language, BuildOptio
 
 int Build(const std::vector<std::string>& args, Language language) {
     Parsed parsed;
-    std::string error = Parse(args, kBuildOptions, {"--strict", "--force"}, language, parsed);
+    std::string error =
+        Parse(args, kBuildOptions, {"--strict", "--force", "--compress"}, language, parsed);
     BuildOptions options;
     if (error.empty()) {
         error = ReadBuildOptions(parsed, language, options);
@@ -232,8 +237,10 @@ int Build(const std::vector<std::string>& args, Language language) {
         return kPackageErrors;
     }
     const PackagePlan plan = PlanPackage(folder);
+    options.compress = parsed.flags.count("--compress") > 0;
+    PayloadStorage storage;
     try {
-        BuildInstaller(options, plan);
+        storage = BuildInstaller(options, plan);
     } catch (const InstallerTooLarge& e) {
         const Texts texts(language);
         WriteErr(Fill(texts.Pick("patchpack: error: the installer would be {1} bytes in memory, "
@@ -246,7 +253,8 @@ int Build(const std::vector<std::string>& args, Language language) {
                       {Thousands(e.Size()), Thousands(kLargestInstaller)}));
         return kPackageErrors;
     }
-    WriteOut(SummaryText(plan, InstallerFile{options.out, fs::file_size(options.out)}, language));
+    WriteOut(SummaryText(plan, InstallerFile{options.out, fs::file_size(options.out)}, language,
+                         storage));
     return kDone;
 }
 

@@ -3,7 +3,7 @@
 //   patchpack build DIR --out FILE.exe [--arch i686|x86_64] [--stub FILE.exe]
 //                   [--icon FILE.ico] [--product-version TEXT]
 //                   [--file-description TEXT] [--product-name TEXT]
-//                   [--strict] [--force]
+//                   [--compress] [--strict] [--force]
 //   patchpack check DIR [--strict]
 //   patchpack DIR         build DIR --out DIR.exe, as when DIR is dropped
 //                         onto patchpack.exe in Explorer

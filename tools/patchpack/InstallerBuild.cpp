@@ -3,6 +3,7 @@
 #include "common/HostSystem.h"
 #include "common/ScriptSummary.h"
 #include "common/Unicode.h"
+#include "compress/PayloadCompression.h"
 #include "pe/IconFile.h"
 #include "pe/InstallerImage.h"
 #include "pe/LittleEndian.h"
@@ -59,19 +60,65 @@ void SetVersionTexts(ResourceTree& tree, const BuildOptions& options) {
     throw PackageError("the stub has no version record to set texts in");
 }
 
-void AddPackage(ResourceTree& tree, const PackagePlan& plan) {
-    for (const auto& item : PackageItems(plan)) {
-        const ResourceId type = ResourceId::Name(item.type);
-        if (HasType(tree, type)) {
-            throw PackageError("the stub already carries " + item.type +
+const char kStreamType[] = "LZMA";
+const char kStreamName[] = "RESOURCE_SOLID";
+const char kRecordType[] = "PACKED";
+
+void AddResource(ResourceTree& tree, const std::string& type, const std::string& name,
+                 ResourceData data) {
+    tree[ResourceKey{ResourceId::Name(type), ResourceId::Name(name), kLanguageJapanese}] = {
+        std::move(data), 0};
+}
+
+// The package's resources; a payload with a record in records (by resource
+// name) is carried as that "PACKED" record instead of its bytes.
+void AddPackage(ResourceTree& tree, const PackagePlan& plan,
+                const std::map<std::string, std::string>& records) {
+    for (const std::string type : {"TEXT", "BMP", "BIN", kRecordType, kStreamType}) {
+        if (HasType(tree, ResourceId::Name(type))) {
+            throw PackageError("the stub already carries " + type +
                                " resources: use a stub, not an installer");
         }
     }
     for (const auto& item : PackageItems(plan)) {
-        tree[ResourceKey{ResourceId::Name(item.type), ResourceId::Name(item.name),
-                         kLanguageJapanese}] = {
-            item.bytes ? ResourceData::Bytes(*item.bytes) : ResourceData::File(item.source), 0};
+        const auto record = records.find(item.name);
+        if (record != records.end()) {
+            AddResource(tree, kRecordType, item.name, ResourceData::Bytes(record->second));
+        } else {
+            AddResource(tree, item.type, item.name,
+                        item.bytes ? ResourceData::Bytes(*item.bytes)
+                                   : ResourceData::File(item.source));
+        }
     }
+}
+
+// Chooses the payloads that shrink and writes them as one stream into
+// scratch; their records go to records.
+PayloadStorage Compress(const PackagePlan& plan, TemporaryOutput& scratch,
+                        std::map<std::string, std::string>& records) {
+    PayloadStorage storage;
+    storage.compressed = true;
+    std::vector<StreamPayload> packed;
+    std::vector<int> numbers;
+    for (const auto& payload : plan.payloads) {
+        const bool filter = payload.size > 0 && IsX86Image(payload.source);
+        if (ShrinksEnough(payload.source, payload.size, filter)) {
+            packed.push_back({payload.source, payload.size, filter});
+            numbers.push_back(payload.number);
+        }
+    }
+    if (packed.empty()) {
+        return storage;
+    }
+    storage.streamSize =
+        WriteSolidStream(packed, [&](std::string_view bytes) { scratch.Write(bytes); });
+    scratch.Close();
+    for (std::size_t i = 0; i < packed.size(); ++i) {
+        records["RESOURCE_FILE" + std::to_string(numbers[i])] = PackedRecord(packed[i]);
+        storage.packed[numbers[i]] = packed[i].encodedShare;
+        storage.streamDecodedSize += packed[i].size;
+    }
+    return storage;
 }
 
 } // namespace
@@ -80,7 +127,7 @@ fs::path DefaultStub(const std::string& arch) {
     return ExecutablePath().parent_path() / "stubs" / ("stub-" + arch + ".exe");
 }
 
-void BuildInstaller(const BuildOptions& options, const PackagePlan& plan) {
+PayloadStorage BuildInstaller(const BuildOptions& options, const PackagePlan& plan) {
     const PeImage stub = LoadStub(options);
     ResourceTree tree = ReadResources(stub);
     if (options.icon) {
@@ -93,7 +140,17 @@ void BuildInstaller(const BuildOptions& options, const PackagePlan& plan) {
     if (options.productVersion || options.fileDescription || options.productName) {
         SetVersionTexts(tree, options);
     }
-    AddPackage(tree, plan);
+    std::map<std::string, std::string> records;
+    PayloadStorage storage;
+    std::optional<TemporaryOutput> stream;
+    if (options.compress) {
+        stream.emplace(options.out);
+        storage = Compress(plan, *stream, records);
+    }
+    AddPackage(tree, plan, records);
+    if (storage.streamSize > 0) {
+        AddResource(tree, kStreamType, kStreamName, ResourceData::File(stream->TemporaryPath()));
+    }
 
     const InstallerImage image(stub, tree);
     if (image.SizeOfImage() > kLargestInstaller) {
@@ -102,6 +159,7 @@ void BuildInstaller(const BuildOptions& options, const PackagePlan& plan) {
     TemporaryOutput out(options.out);
     image.Write(out);
     out.Commit();
+    return storage;
 }
 
 } // namespace brisel::tools

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,18 @@ struct BuildOptions {
     std::optional<std::string> productVersion; // texts in UTF-8
     std::optional<std::string> fileDescription;
     std::optional<std::string> productName;
+    // Payloads that shrink go into one LZMA stream (docs/COMPRESSED-PAYLOADS.md).
+    bool compress = false;
+};
+
+// How a build stored the payloads, for its summary.
+struct PayloadStorage {
+    bool compressed = false; // the build was asked to compress
+    // The payloads in the stream, by number: the bytes of the stream their
+    // part took, as estimated while it was written.
+    std::map<int, std::uint64_t> packed;
+    std::uint64_t streamSize = 0; // the "LZMA" resource; 0 without one
+    std::uint64_t streamDecodedSize = 0;
 };
 
 // The stub patchpack uses for arch when none is named.
@@ -44,8 +57,11 @@ private:
     std::uint64_t size_;
 };
 
-// Writes the installer. Throws InstallerTooLarge before anything is
-// written, and PackageError when the stub, the icon or a file is at fault.
-void BuildInstaller(const BuildOptions& options, const PackagePlan& plan);
+// Writes the installer and says how it stored the payloads. Throws
+// InstallerTooLarge before the installer is written, and PackageError when
+// the stub, the icon or a file is at fault. A compressed stream is written
+// to a temporary file beside the output first (the image's layout needs its
+// size), which is removed in any case.
+PayloadStorage BuildInstaller(const BuildOptions& options, const PackagePlan& plan);
 
 } // namespace brisel::tools

@@ -56,12 +56,16 @@ void TemporaryOutput::WriteAt(std::uint64_t offset, std::string_view bytes) {
     Write(bytes);
 }
 
-void TemporaryOutput::Commit() {
+void TemporaryOutput::Close() {
     std::FILE* file = file_;
     file_ = nullptr;
-    if (std::fclose(file) != 0) {
+    if (file != nullptr && std::fclose(file) != 0) {
         Fail("cannot be written");
     }
+}
+
+void TemporaryOutput::Commit() {
+    Close();
     if (!RenameOnto(temporary_, target_)) {
         Fail("cannot be replaced");
     }

@@ -2,6 +2,7 @@
 // new file beside the target, which Commit moves onto the target in one
 // step. Until then the target is untouched; an output that is destroyed
 // without Commit (an error, an exception) removes its temporary file.
+// Closed without Commit it serves as a scratch file beside the target.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +23,9 @@ public:
     // Overwrites bytes already written, at an offset within the first 2 GiB.
     void WriteAt(std::uint64_t offset, std::string_view bytes);
     void Commit();
+    // Closes the file but keeps it, under its temporary name, until the
+    // output is destroyed: for scratch data that is read back.
+    void Close();
 
     const std::filesystem::path& TemporaryPath() const { return temporary_; }
 

@@ -3,10 +3,17 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <limits>
+
 namespace brisel::tools {
 
 std::FILE* OpenForReading(const std::filesystem::path& path) {
     return std::fopen(path.c_str(), "rb");
+}
+
+bool SeekFile(std::FILE* file, std::uint64_t offset) {
+    return offset <= static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) &&
+           ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
 std::FILE* CreateNewFile(const std::filesystem::path& path) {

@@ -13,6 +13,11 @@ std::FILE* OpenForReading(const std::filesystem::path& path) {
     return _wfopen(path.c_str(), L"rb");
 }
 
+bool SeekFile(std::FILE* file, std::uint64_t offset) {
+    return offset <= 0x7FFFFFFFFFFFFFFFull &&
+           _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+}
+
 std::FILE* CreateNewFile(const std::filesystem::path& path) {
     const int fd = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
                           _S_IREAD | _S_IWRITE);
