@@ -17,9 +17,11 @@ fuzz_harnesses() {
 }
 
 build_fuzz() {
-    if [ ! -f "$FUZZ_BUILD/build.ninja" ]; then
+    # A tree configured before the harnesses had C sources is made anew.
+    if [ ! -f "$FUZZ_BUILD/build.ninja" ] || ! grep -q '^CMAKE_C_COMPILER:' "$FUZZ_BUILD/CMakeCache.txt"; then
+        rm -rf "$FUZZ_BUILD"
         cmake -S "$ROOT/fuzz" -B "$FUZZ_BUILD" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 \
-            -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
+            -DCMAKE_C_COMPILER=clang-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
     fi
     log "building the fuzz harnesses"
     cmake --build "$FUZZ_BUILD" >&2

@@ -1,9 +1,17 @@
 #include "BitmapFile.h"
+#include "TempDir.h"
 #include "TestSupport.h"
+#include "core/Crc32.h"
 #include "core/Exceptions.h"
+#include "core/X86Filter.h"
 #include "package/TBitmap.h"
+#include "package/TPayloads.h"
 #include "package/TResourceStream.h"
 #include "support/TStringList.h"
+
+#include <fstream>
+#include <iterator>
+#include <random>
 
 namespace brisel {
 namespace {
@@ -209,6 +217,93 @@ TEST_F(PackageStreamTest, WidensAnOs2CoreHeader) {
     EXPECT_EQ(bitmap.Height(), 1);
     EXPECT_EQ(bitmap.PixelOffset(), 40u + 8u);
     EXPECT_EQ(static_cast<unsigned char>(bitmap.PackedDib()[0]), 40);
+}
+
+// The branch filter undone piece by piece, as the installer decodes, gives
+// back every byte, however the pieces fall; and it does change call sites.
+TEST_F(PackageStreamTest, TheBranchFilterIsUndoneExactlyInAnyPieces) {
+    std::mt19937 random(5);
+    std::vector<unsigned char> original(70000);
+    for (auto& byte : original) {
+        // Dense with E8/E9 and near operands, where decisions interact.
+        const unsigned pick = random() % 8;
+        byte = static_cast<unsigned char>(pick < 2   ? 0xE8 + pick
+                                          : pick < 5 ? (pick == 2 ? 0 : 0xFF)
+                                                     : random() % 256);
+    }
+    const auto convert = [](std::vector<unsigned char> data, std::size_t piece, bool encoding) {
+        std::size_t finished = 0;
+        while (finished < data.size()) {
+            const std::size_t end = std::min(data.size(), finished + piece);
+            std::size_t done =
+                X86Convert(data.data() + finished, end - finished, 1000 + finished, encoding);
+            if (end == data.size()) {
+                done = end - finished; // the tail stays as it is
+            }
+            finished += done;
+        }
+        return data;
+    };
+    const std::vector<unsigned char> encoded = convert(original, 1u << 20, true);
+    EXPECT_NE(encoded, original);
+    for (const std::size_t piece :
+         {std::size_t{5}, std::size_t{7}, std::size_t{4096}, original.size()}) {
+        EXPECT_EQ(convert(encoded, piece, false), original) << piece;
+    }
+}
+
+// Compressed payloads (the fuzzer's seeds: a record and an LZMA stream),
+// whole and spoiled: a good one is written, a spoiled one fails and leaves
+// the old file and no temporary file.
+TEST_F(PackageStreamTest, WritesACompressedPayloadOnlyWhenItVerifies) {
+    struct Case {
+        const char* seed;
+        std::size_t spoilAt; // byte of the stream flipped; 0 for none
+        bool cut;            // the stream cut in half
+        bool written;
+    } cases[] = {
+        {"text", 0, false, true},   {"pe", 0, false, true},   {"empty-ish", 0, false, true},
+        {"text", 40, false, false}, {"pe", 60, false, false}, {"pe", 0, true, false},
+    };
+    for (const auto& c : cases) {
+        std::ifstream in(std::string(BRISEL_SOURCE_DIR) + "/fuzz/corpus/packed_payload/" + c.seed,
+                         std::ios::binary);
+        std::string stream((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string record = stream.substr(0, 32);
+        stream.erase(0, 32);
+        if (c.spoilAt > 0) {
+            stream[c.spoilAt] = static_cast<char>(stream[c.spoilAt] ^ 0x10);
+        }
+        if (c.cut) {
+            stream.resize(stream.size() / 2);
+        }
+        substitute::PackageResources()[{"PACKED", "RESOURCE_FILE0"}] = record;
+        substitute::PackageResources()[{"LZMA", "RESOURCE_SOLID"}] = stream;
+        test::TempDir disk;
+        const auto target = disk.Write("a.dat", "old");
+        TPayloads payloads;
+        const std::string what = std::string(c.seed) + " " + std::to_string(c.spoilAt);
+        try {
+            platform::WriteWholeFile(target.u16string(), payloads.Open(0));
+            EXPECT_TRUE(c.written) << what;
+        } catch (const EFileWriteError&) {
+            EXPECT_FALSE(c.written) << what;
+            EXPECT_EQ(disk.Read("a.dat"), "old") << what;
+        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk.Path()),
+                                std::filesystem::directory_iterator()),
+                  1)
+            << what;
+    }
+}
+
+TEST_F(PackageStreamTest, TheCrcIsZlibsInAnyPieces) {
+    Crc32 whole, pieces;
+    whole.Update("123456789", 9);
+    pieces.Update("1234", 4);
+    pieces.Update("56789", 5);
+    EXPECT_EQ(whole.Value(), 0xCBF43926u);
+    EXPECT_EQ(pieces.Value(), 0xCBF43926u);
 }
 
 } // namespace
