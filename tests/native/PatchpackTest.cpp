@@ -4,15 +4,22 @@
 #include "StubImage.h"
 #include "TempDir.h"
 #include "TestSupport.h"
+#include "core/Crc32.h"
+#include "core/X86Filter.h"
 #include "patchpack/InstallerBuild.h"
 #include "pe/InstallerImage.h"
 #include "pe/LittleEndian.h"
+#include "pe/ResourceReader.h"
 #include "pe/TemporaryOutput.h"
+
+#include "lzma-sdk/LzmaDec.h"
 
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <random>
 
 namespace brisel {
 namespace {
@@ -214,6 +221,99 @@ TEST_F(PatchpackTest, RefusesAnInstallerAsStubAndOptionsTheStubCannotTake) {
         EXPECT_NE(run.err.find(c.message), std::string::npos) << c.args << ": " << run.err;
         EXPECT_FALSE(fs::exists(work.Path("x.exe"))) << c.args;
     }
+}
+
+// Payloads as authors ship them, built with --compress and read back: the
+// stream decodes with the SDK's decoder, and each record points at its
+// payload's bytes (the filter undone) with their CRC-32.
+TEST_F(PatchpackTest, CompressesThePayloadsThatShrinkIntoOneStream) {
+    std::mt19937 random(7);
+    std::string image =
+        "MZ" + std::string(0x3A, '\0') + std::string("\x40\0\0\0PE\0\0\x4C\x01", 10);
+    while (image.size() < (1u << 20) + 3000) { // calls to a few targets
+        image += "\x55\x8B\xEC\xE8" + std::string(1, static_cast<char>(random() % 4 * 16)) +
+                 (random() % 2 ? std::string("\xF0\xFF\xFF", 3) : std::string("\x01\0\0", 3));
+    }
+    // A call whose operand runs past the first 1 MiB piece.
+    image.replace((1u << 20) - 6, 9, std::string("\x90\x90\x90\x90\xE8\x10\x20\0\0", 9));
+    std::string text, noise;
+    for (int i = 0; i < 2000; ++i) {
+        text += "line " + std::to_string(i % 37) + ": the game reads this file\r\n";
+        noise += std::string(1, static_cast<char>(random())) + static_cast<char>(random());
+    }
+    struct Payload {
+        const char* name;
+        std::string bytes;
+        bool packed, filtered;
+    } payloads[] = {{"game.dll", image, true, true},
+                    {"noise.ogg", noise, false, false},
+                    {"readme.txt", text, true, false},
+                    {"empty.dat", "", false, false}};
+    const Workspace work;
+    std::string script = "*PatchType\r\n1\r\n%LinkPath\r\n\tG\\G.lnk\r\n%%\r\n%OutFiles\r\n";
+    for (const auto& payload : payloads) {
+        work.dir.Write(std::string("pkg/files/") + payload.name, payload.bytes);
+        script += std::string("\t") + payload.name + "\r\n";
+    }
+    work.dir.Write("pkg/script.txt", script + "%%\r\n");
+    const std::string build = "build pkg --stub stubs/stub-i686.exe --out ";
+    ASSERT_EQ(Patchpack(build + "z.exe --compress", work.Path("")).status, 0);
+    const pe::ResourceTree tree = pe::ReadResources(pe::PeImage(work.dir.Read("z.exe")));
+    const auto resource = [&](const std::string& type, const std::string& name) {
+        const auto found =
+            tree.find({pe::ResourceId::Name(type), pe::ResourceId::Name(name), 0x411});
+        return found == tree.end() ? std::string("absent") : found->second.data.bytes;
+    };
+    const std::string stream = resource("LZMA", "RESOURCE_SOLID");
+    ASSERT_GT(stream.size(), 13u);
+    const std::uint64_t decodedSize = image.size() + text.size();
+    EXPECT_EQ(stream.substr(0, 5), std::string("\x5D\0\0\x18\0", 5)) << "1.5 MiB dictionary";
+    EXPECT_EQ(stream.substr(5, 8), std::string(reinterpret_cast<const char*>(&decodedSize), 8));
+    std::string decoded(decodedSize, '\0');
+    SizeT decodedLength = decoded.size(), packedLength = stream.size() - 13;
+    ELzmaStatus status;
+    ISzAlloc alloc = {[](void*, std::size_t n) { return std::malloc(n); },
+                      [](void*, void* p) { std::free(p); }};
+    ASSERT_EQ(LzmaDecode(reinterpret_cast<Byte*>(decoded.data()), &decodedLength,
+                         reinterpret_cast<const Byte*>(stream.data() + 13), &packedLength,
+                         reinterpret_cast<const Byte*>(stream.data()), 5, LZMA_FINISH_END, &status,
+                         &alloc),
+              SZ_OK);
+    EXPECT_EQ(decodedLength, decoded.size());
+    std::uint64_t offset = 0;
+    for (int i = 0; i < 4; ++i) {
+        const Payload& payload = payloads[i];
+        const std::string name = "RESOURCE_FILE" + std::to_string(i);
+        EXPECT_EQ(resource("BIN", name), payload.packed ? "absent" : payload.bytes) << name;
+        if (!payload.packed) {
+            continue;
+        }
+        std::string bytes = decoded.substr(offset, payload.bytes.size());
+        if (payload.filtered) { // undone in two pieces, the tail carried
+            const std::size_t done = X86Convert(reinterpret_cast<unsigned char*>(bytes.data()),
+                                                (1u << 20) - 1, 0, false);
+            X86Convert(reinterpret_cast<unsigned char*>(bytes.data()) + done, bytes.size() - done,
+                       done, false);
+        }
+        EXPECT_EQ(bytes, payload.bytes) << name;
+        Crc32 crc;
+        crc.Update(payload.bytes.data(), payload.bytes.size());
+        std::string record = "BPK1" + std::string(1, payload.filtered) + std::string(3, '\0');
+        for (const std::uint64_t field : {std::uint64_t{payload.bytes.size()}, offset}) {
+            record += std::string(reinterpret_cast<const char*>(&field), 8);
+        }
+        const std::uint32_t value = crc.Value();
+        record += std::string(reinterpret_cast<const char*>(&value), 4) + std::string(4, '\0');
+        EXPECT_EQ(resource("PACKED", name), record) << name;
+        offset += payload.bytes.size();
+    }
+
+    // Nothing that shrinks: the installer that --compress leaves out.
+    work.dir.Write("pkg/files/game.dll", noise);
+    work.dir.Write("pkg/files/readme.txt", "");
+    ASSERT_EQ(Patchpack(build + "z.exe --compress", work.Path("")).status, 0);
+    ASSERT_EQ(Patchpack(build + "raw.exe", work.Path("")).status, 0);
+    EXPECT_EQ(work.dir.Read("z.exe"), work.dir.Read("raw.exe"));
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 # add_test_package_installers(PREFIX LIST_VAR): an installer PREFIX<name> from
-# each package folder of the end-to-end tests; their target names go to
-# LIST_VAR. Packages broken on purpose, to see how the installer handles
-# them, are written with FORCE: patchpack refuses them otherwise.
+# each package folder of the end-to-end tests, and PREFIX<name>-z from the
+# same folder with --compress; their target names go to LIST_VAR. Packages
+# broken on purpose, to see how the installer handles them, are written with
+# FORCE: patchpack refuses them otherwise.
 include(${CMAKE_SOURCE_DIR}/cmake/PatchInstaller.cmake)
 
 function(add_test_package_installers prefix list_var)
@@ -16,7 +17,8 @@ function(add_test_package_installers prefix list_var)
             set(force FORCE)
         endif()
         add_patch_installer(${prefix}${name} ${package} ${force})
-        list(APPEND targets ${prefix}${name})
+        add_patch_installer(${prefix}${name}-z ${package} ${force} --compress)
+        list(APPEND targets ${prefix}${name} ${prefix}${name}-z)
     endforeach()
     set(${list_var} ${targets} PARENT_SCOPE)
 endfunction()
