@@ -5,9 +5,10 @@
 # folders (with Japanese names), written a second later, and for a folder
 # given alone (FOLDER.exe beside it, from the stub beside the tool).
 #   same-bytes.sh LINUX_PATCHPACK WINDOWS_PATCHPACK WINE_RUNNER WORK_DIR \
-#       MOVED_PACKAGE STUB... -- PACKAGE_DIR...
-# Packages broken on purpose are written with --force. MOVED_PACKAGE is the
-# one copied to other folders; it must be among the packages.
+#       MOVED_PACKAGE STUB... -- PACKAGE_DIR... [--compress PACKAGE_DIR...]
+# Packages broken on purpose are written with --force; those after
+# --compress are written with --compress. MOVED_PACKAGE is the one copied to
+# other folders; it must be among the packages.
 set -uo pipefail
 linux="$1" windows="$2" wine="$3" work="$4" moved="$5"
 shift 5
@@ -17,7 +18,13 @@ while [ $# -gt 0 ] && [ "$1" != -- ]; do
     shift
 done
 shift
-packages=("$@")
+packages=() compressed=()
+while [ $# -gt 0 ] && [ "$1" != --compress ]; do
+    packages+=("$1")
+    shift
+done
+[ $# -gt 0 ] && shift
+compressed=("$@")
 failures=0
 
 fail() {
@@ -45,11 +52,15 @@ rm -rf "$work"
 mkdir -p "$work"
 for stub in "${stubs[@]}"; do
     arch="$(arch_of "$stub")"
-    for package in "${packages[@]}"; do
-        name="$(basename "$package")-$arch"
-        "$linux" build "$package" --force --arch "$arch" --stub "$stub" --out "$work/$name-linux.exe" \
-            >/dev/null || fail "$name: the Linux patchpack failed"
-        "$wine" "$windows" build "$(windows_path "$package")" --force --arch "$arch" \
+    for package in "${packages[@]}" "${compressed[@]/#/--compress }"; do
+        options=(--force) suffix=""
+        if [ "${package#--compress }" != "$package" ]; then
+            package="${package#--compress }" options=(--compress) suffix=-z
+        fi
+        name="$(basename "$package")$suffix-$arch"
+        "$linux" build "$package" "${options[@]}" --arch "$arch" --stub "$stub" \
+            --out "$work/$name-linux.exe" >/dev/null || fail "$name: the Linux patchpack failed"
+        "$wine" "$windows" build "$(windows_path "$package")" "${options[@]}" --arch "$arch" \
             --stub "$(windows_path "$stub")" --out "$(windows_path "$work/$name-windows.exe")" \
             >/dev/null || fail "$name: patchpack.exe failed"
         a="$(sha "$work/$name-linux.exe" 2>/dev/null)" b="$(sha "$work/$name-windows.exe" 2>/dev/null)"
