@@ -14,6 +14,14 @@ std::wstring BuildPath(const std::string& relative) {
 }
 
 std::wstring E2eTest::Installer(const std::string& name) {
+    // A run with BRISEL_E2E_INSTALLER_SUFFIX=-z takes the installers written
+    // with --compress wherever the package has one.
+    char suffix[16] = {};
+    GetEnvironmentVariableA("BRISEL_E2E_INSTALLER_SUFFIX", suffix, sizeof suffix);
+    const std::wstring variant = BuildPath("e2e-" + name + suffix + ".exe");
+    if (suffix[0] != '\0' && GetFileAttributesW(variant.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return variant;
+    }
     return BuildPath("e2e-" + name + ".exe");
 }
 

@@ -15,6 +15,11 @@ namespace brisel::e2e {
 // A build-folder path (given with "/") as a Windows path on Wine's Z: drive.
 std::wstring BuildPath(const std::string& relative);
 
+// A system colour as the captured pictures hold it (0xRRGGBB).
+inline std::uint32_t Rgb(COLORREF colour) {
+    return GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
+}
+
 class E2eTest : public ::testing::Test {
 protected:
     static const std::wstring kGameDir; // C:\Games\BriselTest

@@ -351,5 +351,76 @@ TEST_F(RunTest, GameFoldersOfAnyNamePatchWhateverTheCodePage) {
     }
 }
 
+// Compressed payloads: the good installer patches; one whose stream a
+// broken download spoiled (a byte changed, the end cut off) fails before
+// anything replaces a game file and leaves no temporary file. The payload
+// that does not shrink is carried raw and comes after the compressed one.
+TEST_F(RunTest, CompressedPayloadsAreCheckedBeforeTheyReplaceAnything) {
+    struct Case {
+        const char* installer;
+        bool patched;
+    } cases[] = {{"packed-z", true}, {"packed-z-flip", false}, {"packed-z-cut", false}};
+    InstallGame();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.installer);
+        machine.WriteFile(game + L"readme.txt", "old readme");
+        machine.WriteFile(game + L"noise.bin", "old noise");
+        Started run = Start(c.installer);
+        ASSERT_NE(run.window, nullptr);
+        ASSERT_TRUE(IsWindowEnabled(StartButton(run.window)));
+        EXPECT_EQ(PressStart(run), std::vector<std::wstring>{c.patched ? kSuccess : kFailure});
+        EXPECT_EQ(ReadWholeFile(game + L"readme.txt"),
+                  c.patched ? Payload("packed", L"readme.txt") : "old readme");
+        EXPECT_EQ(ReadWholeFile(game + L"noise.bin"),
+                  c.patched ? Payload("packed", L"noise.bin") : "old noise");
+        EXPECT_TRUE(LeftoverTemporaryFiles(kGameDir).empty());
+        ExpectClosesWithCancel(run);
+    }
+}
+
+// A patch step of seconds: the window keeps answering (within a second,
+// all through the step) and shows how far it has got; once the step ends
+// the bar is gone.
+TEST_F(RunTest, ALongPatchStepShowsItsProgressAndKeepsAnswering) {
+    InstallGame();
+    Started run = Start("large-z");
+    ASSERT_NE(run.window, nullptr);
+    ASSERT_TRUE(IsWindowEnabled(StartButton(run.window)));
+    const RECT bar = {8, 216, 592, 232};
+    const auto barShown = [&] {
+        const Picture picture = Capture(run.window, true);
+        return picture.At(bar.left, bar.top) == Rgb(GetSysColor(COLOR_WINDOWFRAME)) &&
+               picture.At(bar.left + 1, bar.top + 8) == Rgb(GetSysColor(COLOR_HIGHLIGHT));
+    };
+    EXPECT_FALSE(barShown());
+    Click(StartButton(run.window));
+    const DWORD started = GetTickCount();
+    DWORD slowest = 0;
+    bool shown = false;
+    HWND box = nullptr;
+    while (box == nullptr && GetTickCount() - started < 120000) {
+        const DWORD before = GetTickCount();
+        DWORD_PTR result = 0;
+        EXPECT_NE(SendMessageTimeoutW(run.window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result), 0);
+        slowest = std::max<DWORD>(slowest, GetTickCount() - before);
+        if (!shown && barShown()) {
+            shown = true;
+            Screenshot(run.window, "long-patch-step");
+        }
+        const std::vector<HWND> dialogs = run.process->Dialogs();
+        box = dialogs.empty() ? nullptr : dialogs.front();
+        Sleep(100);
+    }
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), kSuccess);
+    EXPECT_TRUE(shown);
+    EXPECT_LT(slowest, 1000u);
+    ConfirmMessageBox(box);
+    EXPECT_TRUE(WaitUntil([&] { return !barShown(); }, 5000));
+    EXPECT_EQ(ReadWholeFile(game + L"large.dat").size(), std::size_t{256} << 20);
+    EXPECT_TRUE(LeftoverTemporaryFiles(kGameDir).empty());
+    ExpectClosesWithCancel(run);
+}
+
 } // namespace
 } // namespace brisel::e2e

@@ -12,10 +12,6 @@ struct ExpectedControl {
     const wchar_t* text; // null: not checked here
 };
 
-std::uint32_t Rgb(COLORREF colour) {
-    return GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
-}
-
 // How many pixels of the rectangle have the colour.
 int CountColour(const Picture& picture, const RECT& rect, std::uint32_t colour) {
     int count = 0;

@@ -1,0 +1,38 @@
+#!/usr/bin/python3
+"""Writes a copy of an installer whose LZMA stream is spoiled as a broken
+download would spoil it: flip changes one byte in the middle of the
+stream, cut makes the resource end halfway."""
+import argparse
+import shutil
+
+import pefile
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("installer")
+    parser.add_argument("out")
+    parser.add_argument("how", choices=["flip", "cut"])
+    args = parser.parse_args()
+    pe = pefile.PE(args.installer, fast_load=False)
+    entry = None
+    for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        if kind.name is not None and str(kind.name) == "LZMA":
+            entry = kind.directory.entries[0].directory.entries[0].data.struct
+    if entry is None:
+        raise SystemExit(f"{args.installer} has no LZMA stream")
+    data = bytearray(open(args.installer, "rb").read())
+    if args.how == "flip":
+        offset = pe.get_offset_from_rva(entry.OffsetToData) + entry.Size // 2
+        data[offset] ^= 0x55
+    else:
+        # The data entry's Size field, 4 bytes after its OffsetToData.
+        field = entry.get_file_offset() + 4
+        data[field:field + 4] = (entry.Size // 2).to_bytes(4, "little")
+    with open(args.out + ".tmp", "wb") as out:
+        out.write(data)
+    shutil.move(args.out + ".tmp", args.out)
+
+
+if __name__ == "__main__":
+    main()
