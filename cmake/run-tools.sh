@@ -33,8 +33,8 @@ run_check() {
 }
 
 package_usage() {
-    echo "usage: ./run package DIR [--arch i686|x86_64] --out FILE.exe [--strict] [--force]" \
-        "[patchpack build options]" >&2
+    echo "usage: ./run package DIR [--arch i686|x86_64] --out FILE.exe [--compress] [--strict]" \
+        "[--force] [patchpack build options]" >&2
     return 2
 }
 
@@ -88,7 +88,7 @@ run_kit() {
 # prefix of its own, with a display), then bench/run.
 run_bench() {
     install_missing "${BUILD_PACKAGES[@]}" time googletest libgtest-dev wine64 xvfb xauth \
-        fonts-ipafont locales python3
+        fonts-ipafont locales python3 nsis xz-utils
     ensure_locale ja_JP.UTF-8
     build_host patchpack script_bench
     build_stub i686 "$WIN32_BUILD" minimal_window
