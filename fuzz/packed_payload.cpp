@@ -62,8 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool written = false;
     try {
         TPayloads payloads;
-        platform::FileContent& content = payloads.Open(0);
-        platform::WriteWholeFile(std::u16string(u"") + target.u16string(), content);
+        const WideString path = target.u16string();
+        platform::FileContent& content = payloads.Open(0, path);
+        platform::WriteWholeFile(path, content);
         written = true;
     } catch (const Exception&) {
     }

@@ -1,18 +1,38 @@
 // The payload files the package carries, as content for the file writer.
-// Payload n is "RESOURCE_FILE" n: a raw "BIN" resource, or a "PACKED"
-// record of a payload held in the package's one LZMA stream, decoded as it
-// is written and verified (size and CRC-32) before it replaces anything.
+// Payload n is "RESOURCE_FILE" n: a raw "BIN" resource, a "PACKED" record of
+// a payload held in the package's one LZMA stream, or a "DELTA" record that
+// rebuilds it from a previous version in the game folder (with, at the
+// author's choice, the whole file as well). Payloads from the stream are
+// decoded as they are written and verified before they replace anything.
 #pragma once
 
+#include "core/WideString.h"
 #include "platform/Files.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace brisel {
 
 class LzmaStream;
+
+// Told of each piece of a file read while a payload checks it, so that a
+// long check keeps the window answering.
+class PieceObserver {
+public:
+    virtual void PieceRead() = 0;
+
+protected:
+    ~PieceObserver() = default;
+};
+
+enum class PayloadAction {
+    Write,       // write the file (whole, or rebuilt from the version there)
+    UpToDate,    // the file is already the new version
+    WrongVersion // the file is of no version the package knows
+};
 
 class TPayloads {
 public:
@@ -21,17 +41,28 @@ public:
     TPayloads(const TPayloads&) = delete;
     TPayloads& operator=(const TPayloads&) = delete;
 
+    // What payload n does with the file at destination. Only a delta
+    // payload looks at the file: it is hashed, and observer is told of each
+    // piece read. A spoiled record raises EReadError.
+    PayloadAction Check(std::size_t n, const WideString& destination, PieceObserver& observer);
+
     // The number of bytes payload n writes; 0 when the package lacks it.
     std::uint64_t SizeOf(std::size_t n) const;
 
-    // The content of payload n, valid until the next call. A payload the
-    // package lacks raises EResNotFound; a spoiled stream header raises
-    // EReadError.
-    platform::FileContent& Open(std::size_t n);
+    // The content of payload n for the file at destination, valid until
+    // the next call: rebuilt from the version Check found there, or whole.
+    // A payload the package lacks raises EResNotFound; a spoiled record or
+    // stream header raises EReadError.
+    platform::FileContent& Open(std::size_t n, const WideString& destination);
 
 private:
-    std::unique_ptr<LzmaStream> stream_; // opened at the first packed payload
+    LzmaStream& Stream();
+
+    std::unique_ptr<LzmaStream> stream_; // opened at the first payload it holds
     std::unique_ptr<platform::FileContent> current_;
+    // For each payload, which previous version its delta starts from; none
+    // when it is written whole.
+    std::vector<std::size_t> versionFound_;
 };
 
 } // namespace brisel

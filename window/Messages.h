@@ -15,5 +15,9 @@ inline constexpr const char* kChooseDirectoryPrompt =
 inline constexpr const char* kPatchSucceeded = "修正処理が正常に終了しました";
 inline constexpr const char* kPatchFailed = "修正に失敗しました";
 inline constexpr const char* kExitCaption = "終了(&X)";
+// Followed by the file's "%OutFiles" entry in quotation marks: the game's
+// file is not the version the patch was made for, so nothing was written.
+inline constexpr const char* kWrongVersion =
+    "修正対象のファイルのバージョンが異なるため修正できません\n";
 
 } // namespace brisel::messages

@@ -14,6 +14,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace brisel {
 
@@ -44,6 +45,17 @@ private:
     IFormView& view_;
     std::uint64_t& done_;
     const std::uint64_t total_;
+};
+
+// Keeps the window answering while a payload reads the game's file.
+class CheckProgress final : public PieceObserver {
+public:
+    explicit CheckProgress(IFormView& view) : view_(view) {}
+    virtual ~CheckProgress() = default;
+    void PieceRead() override { view_.PatchProgress(0, 1); }
+
+private:
+    IFormView& view_;
 };
 
 std::optional<String> ScriptValue(const TTinyCnf& reader, const char* key) {
@@ -213,19 +225,35 @@ void TFormMain::ApplyFilePatch() {
             throw Exception("no output file list");
         }
         const WideString directory = WithTrailingBackslash(targetDir_);
+        const auto destination = [&](std::size_t i) {
+            return directory + platform::FromShiftJis((*FOutFiles)[i]);
+        };
+        // Before anything is written, every file that a delta rebuilds must
+        // be the version the delta was made from (or already the new one).
         TPayloads payloads;
+        CheckProgress checkProgress(view_);
+        std::vector<bool> toWrite(FOutFiles->Count(), false);
         std::uint64_t total = 0;
         for (std::size_t i = 0; i < FOutFiles->Count(); ++i) {
-            total += (*FOutFiles)[i].empty() ? 0 : payloads.SizeOf(i);
+            if ((*FOutFiles)[i].empty()) {
+                continue;
+            }
+            const PayloadAction action = payloads.Check(i, destination(i), checkProgress);
+            if (action == PayloadAction::WrongVersion) {
+                view_.PatchEnded();
+                view_.ShowPlainMessage(messages::kWrongVersion + ("\"" + (*FOutFiles)[i] + "\""));
+                return;
+            }
+            toWrite[i] = action == PayloadAction::Write;
+            total += toWrite[i] ? payloads.SizeOf(i) : 0;
         }
         std::uint64_t done = 0;
         for (std::size_t i = 0; i < FOutFiles->Count(); ++i) {
-            const String& entry = (*FOutFiles)[i];
-            if (entry.empty()) {
+            if (!toWrite[i]) {
                 continue;
             }
-            ReportedContent content(payloads.Open(i), view_, done, total);
-            platform::WriteWholeFile(directory + platform::FromShiftJis(entry), content);
+            ReportedContent content(payloads.Open(i, destination(i)), view_, done, total);
+            platform::WriteWholeFile(destination(i), content);
         }
     } catch (...) {
         view_.PatchEnded();

@@ -284,7 +284,7 @@ TEST_F(PackageStreamTest, WritesACompressedPayloadOnlyWhenItVerifies) {
         TPayloads payloads;
         const std::string what = std::string(c.seed) + " " + std::to_string(c.spoilAt);
         try {
-            platform::WriteWholeFile(target.u16string(), payloads.Open(0));
+            platform::WriteWholeFile(target.u16string(), payloads.Open(0, target.u16string()));
             EXPECT_TRUE(c.written) << what;
         } catch (const EFileWriteError&) {
             EXPECT_FALSE(c.written) << what;

@@ -1,0 +1,55 @@
+// A delta payload as the content of its file: the new version rebuilt from
+// the previous one (read at offsets from the game folder) and the delta's
+// instructions in the package's stream, verified by size and SHA-256.
+#pragma once
+
+#include "LzmaStream.h"
+#include "PayloadRecords.h"
+#include "core/WideString.h"
+#include "platform/FileReader.h"
+#include "platform/Files.h"
+#include "platform/Sha256Hasher.h"
+
+#include <memory>
+#include <vector>
+
+namespace brisel {
+
+class DeltaContent : public platform::FileContent {
+public:
+    // oldPath is the previous version, opened at the first read (the
+    // writer first makes sure the destination can be replaced) and closed
+    // once the new version is verified.
+    DeltaContent(LzmaStream& stream, const DeltaRecord& record, const DeltaSource& source,
+                 const WideString& oldPath);
+
+    std::uint64_t Size() const override { return newSize_; }
+    bool MayWriteInPlace() const override { return false; }
+    bool Verified() override;
+    bool Read(char* buffer, std::size_t size) override;
+
+private:
+    bool Start();
+    bool NextBlock();
+    bool ReadNumber(std::uint64_t& value);
+    bool Fill(char* buffer, std::size_t size);
+
+    LzmaStream& stream_;
+    DeltaSource source_;
+    std::uint64_t newSize_;
+    Sha256Digest newDigest_;
+    WideString oldPath_;
+    std::unique_ptr<platform::FileReader> old_;
+    platform::Sha256Hasher hasher_;
+    bool started_ = false;
+    bool ok_ = true;
+    std::uint64_t done_ = 0;
+    std::uint64_t instructionsLeft_ = 0;
+    std::uint64_t copyLeft_ = 0;
+    std::uint64_t addLeft_ = 0;
+    std::int64_t seek_ = 0;
+    std::int64_t readPosition_ = 0;
+    std::vector<char> oldBytes_;
+};
+
+} // namespace brisel
