@@ -167,7 +167,10 @@ private:
         position_ += ready_;
         begin_ = ready_ = 0;
         filled_ = tail;
-        if (file_ && remaining_ == 0 && tail == 0) {
+        if (file_ && remaining_ == 0 && tail == 0 && current_->part) {
+            offset_ += current_->size;
+            file_.reset();
+        } else if (file_ && remaining_ == 0 && tail == 0) {
             Finish();
         }
         if (!file_) {
@@ -199,6 +202,9 @@ private:
         payload.offset = offset_;
         current_ = &payload;
         file_ = std::make_unique<File>(payload.source);
+        if (payload.from > 0) {
+            file_->Seek(payload.from);
+        }
         remaining_ = payload.size;
         position_ = 0;
         crc_ = Crc32();
@@ -380,13 +386,15 @@ bool ShrinksEnough(const fs::path& file, std::uint64_t size, bool filter) {
     return true;
 }
 
-std::uint64_t WriteSolidStream(std::vector<StreamPayload>& payloads,
-                               const std::function<void(std::string_view)>& write) {
+namespace {
+
+std::uint64_t EncodeStream(std::vector<StreamPayload>& payloads,
+                           const std::function<void(std::string_view)>& write, bool quick) {
     std::uint64_t total = 0;
     for (const auto& payload : payloads) {
         total += payload.size;
     }
-    const Encoder encoder = MakeEncoder(total, false);
+    const Encoder encoder = MakeEncoder(total, quick);
     unsigned char properties[LZMA_PROPS_SIZE];
     SizeT propertiesSize = sizeof properties;
     LzmaEnc_WriteProperties(encoder.get(), properties, &propertiesSize);
@@ -410,6 +418,37 @@ std::uint64_t WriteSolidStream(std::vector<StreamPayload>& payloads,
     }
     shares.Reach(total, output.Written());
     return header.size() + output.Written();
+}
+
+} // namespace
+
+std::uint64_t WriteSolidStream(std::vector<StreamPayload>& payloads,
+                               const std::function<void(std::string_view)>& write) {
+    return EncodeStream(payloads, write, false);
+}
+
+std::uint64_t QuickEncodedSize(std::vector<StreamPayload> payloads) {
+    return EncodeStream(
+        payloads, [](std::string_view) {}, true);
+}
+
+bool QuickEncodesBelow(const unsigned char* data, std::size_t size, std::uint64_t limit) {
+    if (limit == 0) {
+        return false;
+    }
+    const Encoder encoder = MakeEncoder(size, true);
+    std::vector<unsigned char> packed(
+        static_cast<std::size_t>(std::min<std::uint64_t>(limit - 1, size + size / 16 + 4096)));
+    SizeT packedSize = packed.size();
+    const SRes result = LzmaEnc_MemEncode(encoder.get(), packed.data(), &packedSize, data, size, 0,
+                                          nullptr, &gAllocator, &gAllocator);
+    if (result == SZ_ERROR_OUTPUT_EOF) {
+        return false;
+    }
+    if (result != SZ_OK) {
+        throw std::bad_alloc();
+    }
+    return kStreamHeaderSize + packedSize < limit;
 }
 
 std::string PackedRecord(const StreamPayload& payload) {

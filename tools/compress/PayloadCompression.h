@@ -35,6 +35,10 @@ struct StreamPayload {
     std::filesystem::path source;
     std::uint64_t size = 0;
     bool filtered = false;
+    // A part of the file from this offset (a delta's instructions in the
+    // scratch file), whose end is not the file's.
+    std::uint64_t from = 0;
+    bool part = false;
     std::uint64_t offset = 0; // of its first byte in the decoded stream
     std::uint32_t crc = 0;    // CRC-32 of its bytes as the game folder gets them
     // Bytes of the encoded stream that its part took, as far as the
@@ -48,6 +52,14 @@ struct StreamPayload {
 // PackageError when a file cannot be read or changed size.
 std::uint64_t WriteSolidStream(std::vector<StreamPayload>& payloads,
                                const std::function<void(std::string_view)>& write);
+
+// The size of the payloads encoded as one stream with the fast settings
+// of a sample: what a delta's instructions cost, to weigh against the file.
+std::uint64_t QuickEncodedSize(std::vector<StreamPayload> payloads);
+
+// True when size bytes at data encode with the fast settings to fewer
+// than limit bytes; the encoder stops as soon as they do not.
+bool QuickEncodesBelow(const unsigned char* data, std::size_t size, std::uint64_t limit);
 
 // The "PACKED" record of a payload written into the stream.
 std::string PackedRecord(const StreamPayload& payload);

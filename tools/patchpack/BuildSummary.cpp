@@ -2,6 +2,7 @@
 
 #include "check/Messages.h"
 #include "compress/PayloadCompression.h"
+#include "delta/DeltaPayloads.h"
 
 namespace brisel::tools {
 
@@ -63,18 +64,22 @@ std::string Percent(std::uint64_t stored, std::uint64_t original) {
 } // namespace
 
 std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFile>& installer,
-                        Language language, const PayloadStorage& storage) {
+                        Language language, const PayloadStorage& storage,
+                        const std::vector<std::filesystem::path>& previous) {
     Table table(language);
-    std::uint64_t total = 0; // bytes of the resources as carried
+    std::uint64_t total = 0;  // bytes of the resources as carried
+    std::uint64_t before = 0; // bytes of what they carry, uncompressed
     int resources = 0;
     if (!plan.script.empty()) {
         table.Row("RESOURCE_SCRIPT", plan.scriptSize, "script.txt");
         total += plan.scriptSize;
+        before += plan.scriptSize;
         ++resources;
     }
     if (!plan.background.empty()) {
         table.Row("RESOURCE_BACKGROUND", plan.backgroundSize, "background.bmp");
         total += plan.backgroundSize;
+        before += plan.backgroundSize;
         ++resources;
     }
     for (const auto& payload : plan.payloads) {
@@ -85,7 +90,38 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
         }
         const std::string label = "RESOURCE_FILE" + std::to_string(payload.number);
         ++resources;
+        before += payload.size;
         const auto packed = storage.packed.find(payload.number);
+        const auto deltas = storage.deltas.find(payload.number);
+        if (deltas != storage.deltas.end()) {
+            // Deltas, and the whole file when it goes along.
+            std::uint64_t shares = 0;
+            std::string parts;
+            for (const auto& delta : deltas->second) {
+                shares += delta.encodedShare;
+                total += kDeltaSourceRecordSize;
+                parts += Fill(
+                    table.Pick(u8", delta from {1}: ~{2}", u8"、{1} からの差分 ~{2}"),
+                    {previous.at(delta.folder).u8string(), std::to_string(delta.encodedShare)});
+            }
+            total += kDeltaRecordHeaderSize;
+            if (packed != storage.packed.end()) {
+                shares += packed->second;
+                total += kPackedRecordSize;
+                ++resources;
+                parts += Fill(table.Pick(u8", whole: ~{1}", u8"、丸ごと ~{1}"),
+                              {std::to_string(packed->second)});
+            } else if (storage.alsoRaw.count(payload.number) > 0) {
+                shares += payload.size;
+                total += payload.size;
+                ++resources;
+                parts += table.Pick(u8", whole: raw", u8"、丸ごと（無圧縮）");
+            }
+            table.Row(label, "~" + std::to_string(shares),
+                      what + Fill(table.Pick(u8" (of {1} bytes{2})", u8"（元 {1} バイト{2}）"),
+                                  {std::to_string(payload.size), parts}));
+            continue;
+        }
         if (packed != storage.packed.end()) {
             table.Row(
                 label, "~" + std::to_string(packed->second),
@@ -104,7 +140,7 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
         table.Row("RESOURCE_SOLID", storage.streamSize,
                   Fill(table.Pick(u8"LZMA stream of {1} payloads, {2} bytes decoded",
                                   u8"LZMA ストリーム（ファイル {1} 個、展開後 {2} バイト）"),
-                       {std::to_string(storage.packed.size()),
+                       {std::to_string(storage.streamPayloads),
                         std::to_string(storage.streamDecodedSize)}));
         total += storage.streamSize;
         ++resources;
@@ -112,9 +148,6 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
     std::string tally =
         Fill(table.Pick(u8"{1} resources", u8"リソース {1} 個"), {std::to_string(resources)});
     if (storage.compressed) {
-        const std::uint64_t before = total - storage.streamSize -
-                                     kPackedRecordSize * storage.packed.size() +
-                                     storage.streamDecodedSize;
         tally += Fill(
             table.Pick(u8", {1} bytes before compression ({2})", u8"（圧縮前 {1} バイト、{2}）"),
             {std::to_string(before), Percent(total, before)});

@@ -2,7 +2,8 @@
 // build: each resource with its size and what it holds, the total and the
 // installer's own size. For a compressed build each payload's row says
 // whether it is stored raw or in the LZMA stream, with its original size
-// and the ratio, and the stream has a row of its own.
+// and the ratio, and the stream has a row of its own. A payload carried as
+// deltas names the --from folders and the share of each delta.
 #pragma once
 
 #include "InstallerBuild.h"
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace brisel::tools {
 
@@ -22,6 +24,7 @@ struct InstallerFile {
 };
 
 std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFile>& installer,
-                        Language language, const PayloadStorage& storage = {});
+                        Language language, const PayloadStorage& storage = {},
+                        const std::vector<std::filesystem::path>& previous = {});
 
 } // namespace brisel::tools

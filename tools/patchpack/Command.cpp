@@ -47,6 +47,12 @@ const char kHelpEnglish[] =
     "  --product-name TEXT\n"
     "  --compress                store the payloads that shrink in one LZMA stream\n"
     "                            (a smaller download; the installer decodes it)\n"
+    "  --from OLD_DIR            a folder with the previous version of the game's\n"
+    "                            files (laid out like files/; may be repeated):\n"
+    "                            payloads found there are carried as binary deltas\n"
+    "                            when smaller (implies --compress)\n"
+    "  --keep-whole              carry delta payloads whole as well, for players\n"
+    "                            who have neither version\n"
     "  --strict                  warnings count as errors (also for check)\n"
     "  --force                   build despite errors in the package\n"
     "\n"
@@ -75,14 +81,19 @@ const char kHelpJapanese[] =
     u8"  --product-name 文字列\n"
     u8"  --compress                縮むファイルを一つの LZMA ストリームに圧縮して入れる\n"
     u8"                            （配布が小さくなり、インストーラーが展開します）\n"
+    u8"  --from 旧フォルダー       修正前のゲームのファイルを置いたフォルダー（files/ と\n"
+    u8"                            同じ並び、複数指定可）。そこにあるファイルは、小さく\n"
+    u8"                            なるなら差分として入れる（--compress を含みます）\n"
+    u8"  --keep-whole              差分にしたファイルを丸ごとでも入れる（どちらの\n"
+    u8"                            バージョンでもないファイルも修正できます）\n"
     u8"  --strict                  警告もエラーとして扱う（check でも使えます）\n"
     u8"  --force                   パッケージにエラーがあっても作る\n"
     u8"\n"
     u8"終了コード: 0 成功、1 パッケージにエラー、2 使い方の誤りまたはファイルの問題\n";
 
 const std::set<std::string> kBuildOptions = {
-    "--arch",        "--out", "--stub", "--icon", "--product-version", "--file-description",
-    "--product-name"};
+    "--arch",         "--out", "--stub", "--icon", "--product-version", "--file-description",
+    "--product-name", "--from"};
 
 class Texts {
 public:
@@ -116,7 +127,8 @@ int Trouble(const std::string& what, Language language) {
 
 struct Parsed {
     std::vector<std::string> positional;
-    std::map<std::string, std::string> options;
+    std::map<std::string, std::string> options;               // the last value of each
+    std::map<std::string, std::vector<std::string>> repeated; // every value of each
     std::set<std::string> flags;
 
     std::optional<std::string> Option(const std::string& name) const {
@@ -144,10 +156,9 @@ std::string Parse(const std::vector<std::string>& args, const std::set<std::stri
         } else if (options.count(name) == 0) {
             return Fill(texts.Pick("unknown option {1}", u8"{1} というオプションはありません"),
                         {name});
-        } else if (equals != std::string::npos) {
-            parsed.options[name] = arg.substr(equals + 1);
-        } else if (i + 1 < args.size()) {
-            parsed.options[name] = args[++i];
+        } else if (equals != std::string::npos || i + 1 < args.size()) {
+            parsed.options[name] = equals != std::string::npos ? arg.substr(equals + 1) : args[++i];
+            parsed.repeated[name].push_back(parsed.options[name]);
         } else {
             return Fill(texts.Pick("{1} needs a value", u8"{1} の後に値がありません"), {name});
         }
@@ -206,6 +217,22 @@ std::string ReadBuildOptions(const Parsed& parsed, Language language, BuildOptio
     if (const auto icon = parsed.Option("--icon")) {
         options.icon = fs::u8path(*icon);
     }
+    const auto from = parsed.repeated.find("--from");
+    for (const auto& folder :
+         from == parsed.repeated.end() ? std::vector<std::string>{} : from->second) {
+        std::error_code ignored;
+        if (!fs::is_directory(fs::u8path(folder), ignored)) {
+            return Fill(
+                texts.Pick("--from {1}: no such folder", u8"--from {1}: フォルダーがありません"),
+                {folder});
+        }
+        options.previous.push_back(fs::u8path(folder));
+    }
+    options.keepWhole = parsed.flags.count("--keep-whole") > 0;
+    if (options.keepWhole && options.previous.empty()) {
+        return texts.Pick("--keep-whole needs --from OLD_DIR",
+                          u8"--keep-whole には --from 旧フォルダー が必要です");
+    }
     options.productVersion = parsed.Option("--product-version");
     options.fileDescription = parsed.Option("--file-description");
     options.productName = parsed.Option("--product-name");
@@ -223,7 +250,8 @@ std::string ReadBuildOptions(const Parsed& parsed, Language language, BuildOptio
 int Build(const std::vector<std::string>& args, Language language) {
     Parsed parsed;
     std::string error =
-        Parse(args, kBuildOptions, {"--strict", "--force", "--compress"}, language, parsed);
+        Parse(args, kBuildOptions, {"--strict", "--force", "--compress", "--keep-whole"}, language,
+              parsed);
     BuildOptions options;
     if (error.empty()) {
         error = ReadBuildOptions(parsed, language, options);
@@ -254,7 +282,7 @@ int Build(const std::vector<std::string>& args, Language language) {
         return kPackageErrors;
     }
     WriteOut(SummaryText(plan, InstallerFile{options.out, fs::file_size(options.out)}, language,
-                         storage));
+                         storage, options.previous));
     return kDone;
 }
 

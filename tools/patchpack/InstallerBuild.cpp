@@ -4,6 +4,7 @@
 #include "common/ScriptSummary.h"
 #include "common/Unicode.h"
 #include "compress/PayloadCompression.h"
+#include "delta/DeltaPayloads.h"
 #include "pe/IconFile.h"
 #include "pe/InstallerImage.h"
 #include "pe/LittleEndian.h"
@@ -63,6 +64,7 @@ void SetVersionTexts(ResourceTree& tree, const BuildOptions& options) {
 const char kStreamType[] = "LZMA";
 const char kStreamName[] = "RESOURCE_SOLID";
 const char kRecordType[] = "PACKED";
+const char kDeltaType[] = "DELTA";
 
 void AddResource(ResourceTree& tree, const std::string& type, const std::string& name,
                  ResourceData data) {
@@ -70,21 +72,31 @@ void AddResource(ResourceTree& tree, const std::string& type, const std::string&
         std::move(data), 0};
 }
 
-// The package's resources; a payload with a record in records (by resource
-// name) is carried as that "PACKED" record instead of its bytes.
+// How a payload is carried when not as its "BIN" alone: records (by type)
+// and whether the "BIN" goes along.
+struct CarriedAs {
+    std::map<std::string, std::string> records;
+    bool raw = false;
+};
+
+// The package's resources; a payload in carried (by resource name) is
+// carried as its records instead of (or besides) its bytes.
 void AddPackage(ResourceTree& tree, const PackagePlan& plan,
-                const std::map<std::string, std::string>& records) {
-    for (const std::string type : {"TEXT", "BMP", "BIN", kRecordType, kStreamType}) {
+                const std::map<std::string, CarriedAs>& carried) {
+    for (const std::string type : {"TEXT", "BMP", "BIN", kRecordType, kDeltaType, kStreamType}) {
         if (HasType(tree, ResourceId::Name(type))) {
             throw PackageError("the stub already carries " + type +
                                " resources: use a stub, not an installer");
         }
     }
     for (const auto& item : PackageItems(plan)) {
-        const auto record = records.find(item.name);
-        if (record != records.end()) {
-            AddResource(tree, kRecordType, item.name, ResourceData::Bytes(record->second));
-        } else {
+        const auto found = carried.find(item.name);
+        if (found != carried.end()) {
+            for (const auto& [type, bytes] : found->second.records) {
+                AddResource(tree, type, item.name, ResourceData::Bytes(bytes));
+            }
+        }
+        if (found == carried.end() || found->second.raw) {
             AddResource(tree, item.type, item.name,
                         item.bytes ? ResourceData::Bytes(*item.bytes)
                                    : ResourceData::File(item.source));
@@ -92,19 +104,66 @@ void AddPackage(ResourceTree& tree, const PackagePlan& plan,
     }
 }
 
-// Chooses the payloads that shrink and writes them as one stream into
-// scratch; their records go to records.
-PayloadStorage Compress(const PackagePlan& plan, TemporaryOutput& scratch,
-                        std::map<std::string, std::string>& records) {
+// A payload's parts of the stream: the whole file, the instructions of its
+// deltas, or both.
+struct StreamedPayload {
+    int number = 0;
+    std::optional<std::size_t> whole; // in the stream's payloads
+    std::optional<EncodedDelta> delta;
+    std::size_t firstInstructions = 0; // in the stream's payloads
+};
+
+bool Shrinks(const PayloadItem& payload, bool& filter) {
+    filter = payload.size > 0 && IsX86Image(payload.source);
+    return ShrinksEnough(payload.source, payload.size, filter);
+}
+
+// Chooses the payloads that shrink and those that are smaller as deltas
+// against the previous versions, and writes them as one stream into
+// scratch (a delta's instructions first into a scratch file of their own);
+// their records go to carried.
+PayloadStorage Compress(const BuildOptions& options, const PackagePlan& plan,
+                        TemporaryOutput& scratch, std::map<std::string, CarriedAs>& carried) {
     PayloadStorage storage;
     storage.compressed = true;
+    const auto host = MakeHostFiles();
+    std::vector<PackageFolder> previous;
+    for (const auto& folder : options.previous) {
+        previous.emplace_back(*host, folder);
+    }
+    std::optional<TemporaryOutput> instructions;
+    std::uint64_t instructionsSize = 0;
     std::vector<StreamPayload> packed;
-    std::vector<int> numbers;
+    std::vector<StreamedPayload> streamed;
     for (const auto& payload : plan.payloads) {
-        const bool filter = payload.size > 0 && IsX86Image(payload.source);
-        if (ShrinksEnough(payload.source, payload.size, filter)) {
+        StreamedPayload entry{payload.number, std::nullopt, std::nullopt, 0};
+        const auto versions = FindPreviousVersions(previous, payload.entry);
+        if (!versions.empty()) {
+            if (!instructions) {
+                instructions.emplace(options.out);
+            }
+            EncodedDelta delta = EncodeDeltas(*instructions, instructionsSize, payload.source,
+                                              payload.size, versions);
+            if (delta.smaller) {
+                entry.delta = std::move(delta);
+            }
+        }
+        bool filter = false;
+        const bool whole = (!entry.delta || options.keepWhole) && Shrinks(payload, filter);
+        if (whole) {
+            entry.whole = packed.size();
             packed.push_back({payload.source, payload.size, filter});
-            numbers.push_back(payload.number);
+        }
+        if (entry.delta) {
+            instructions->Flush();
+            entry.firstInstructions = packed.size();
+            for (const auto& source : entry.delta->sources) {
+                packed.push_back(
+                    {instructions->TemporaryPath(), source.stats.length, false, source.from, true});
+            }
+        }
+        if (entry.whole || entry.delta) {
+            streamed.push_back(std::move(entry));
         }
     }
     if (packed.empty()) {
@@ -113,11 +172,33 @@ PayloadStorage Compress(const PackagePlan& plan, TemporaryOutput& scratch,
     storage.streamSize =
         WriteSolidStream(packed, [&](std::string_view bytes) { scratch.Write(bytes); });
     scratch.Close();
-    for (std::size_t i = 0; i < packed.size(); ++i) {
-        records["RESOURCE_FILE" + std::to_string(numbers[i])] = PackedRecord(packed[i]);
-        storage.packed[numbers[i]] = packed[i].encodedShare;
-        storage.streamDecodedSize += packed[i].size;
+    for (auto& entry : streamed) {
+        const std::string name = "RESOURCE_FILE" + std::to_string(entry.number);
+        CarriedAs& as = carried[name];
+        if (entry.whole) {
+            const StreamPayload& whole = packed[*entry.whole];
+            as.records[kRecordType] = PackedRecord(whole);
+            storage.packed[entry.number] = whole.encodedShare;
+        }
+        if (entry.delta) {
+            as.raw = options.keepWhole && !entry.whole;
+            if (as.raw) {
+                storage.alsoRaw.insert(entry.number);
+            }
+            auto& shares = storage.deltas[entry.number];
+            for (std::size_t i = 0; i < entry.delta->sources.size(); ++i) {
+                DeltaFromVersion& source = entry.delta->sources[i];
+                const StreamPayload& part = packed[entry.firstInstructions + i];
+                source.offset = part.offset;
+                shares.push_back({source.folder, part.size, part.encodedShare});
+            }
+            as.records[kDeltaType] = DeltaRecordBytes(*entry.delta);
+        }
     }
+    for (const auto& part : packed) {
+        storage.streamDecodedSize += part.size;
+    }
+    storage.streamPayloads = streamed.size();
     return storage;
 }
 
@@ -140,14 +221,14 @@ PayloadStorage BuildInstaller(const BuildOptions& options, const PackagePlan& pl
     if (options.productVersion || options.fileDescription || options.productName) {
         SetVersionTexts(tree, options);
     }
-    std::map<std::string, std::string> records;
+    std::map<std::string, CarriedAs> carried;
     PayloadStorage storage;
     std::optional<TemporaryOutput> stream;
-    if (options.compress) {
+    if (options.compress || !options.previous.empty()) {
         stream.emplace(options.out);
-        storage = Compress(plan, *stream, records);
+        storage = Compress(options, plan, *stream, carried);
     }
-    AddPackage(tree, plan, records);
+    AddPackage(tree, plan, carried);
     if (storage.streamSize > 0) {
         AddResource(tree, kStreamType, kStreamName, ResourceData::File(stream->TemporaryPath()));
     }

@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace brisel::tools {
 
@@ -31,6 +33,19 @@ struct BuildOptions {
     std::optional<std::string> productName;
     // Payloads that shrink go into one LZMA stream (docs/COMPRESSED-PAYLOADS.md).
     bool compress = false;
+    // Folders of previous versions: a payload found in them is carried as
+    // deltas against them when that is smaller (docs/DELTA-PAYLOADS.md).
+    // They imply the stream.
+    std::vector<std::filesystem::path> previous;
+    // A payload carried as deltas is carried whole as well.
+    bool keepWhole = false;
+};
+
+// A delta of a payload against the version in one --from folder.
+struct DeltaShare {
+    std::size_t folder = 0;         // which --from folder
+    std::uint64_t instructions = 0; // bytes of the decoded stream
+    std::uint64_t encodedShare = 0; // bytes of the stream, as estimated
 };
 
 // How a build stored the payloads, for its summary.
@@ -39,8 +54,13 @@ struct PayloadStorage {
     // The payloads in the stream, by number: the bytes of the stream their
     // part took, as estimated while it was written.
     std::map<int, std::uint64_t> packed;
+    // The payloads carried as deltas, by number (whole as well when they
+    // are in packed, or raw is set for them).
+    std::map<int, std::vector<DeltaShare>> deltas;
+    std::set<int> alsoRaw;        // delta payloads carried whole as a "BIN" as well
     std::uint64_t streamSize = 0; // the "LZMA" resource; 0 without one
     std::uint64_t streamDecodedSize = 0;
+    std::size_t streamPayloads = 0; // payloads with a part in the stream
 };
 
 // The stub patchpack uses for arch when none is named.

@@ -56,6 +56,12 @@ void TemporaryOutput::WriteAt(std::uint64_t offset, std::string_view bytes) {
     Write(bytes);
 }
 
+void TemporaryOutput::Flush() {
+    if (std::fflush(file_) != 0) {
+        Fail("cannot be written");
+    }
+}
+
 void TemporaryOutput::Close() {
     std::FILE* file = file_;
     file_ = nullptr;

@@ -22,6 +22,8 @@ public:
     void Write(std::string_view bytes);
     // Overwrites bytes already written, at an offset within the first 2 GiB.
     void WriteAt(std::uint64_t offset, std::string_view bytes);
+    // Hands what was written to the file, so that it can be read meanwhile.
+    void Flush();
     void Commit();
     // Closes the file but keeps it, under its temporary name, until the
     // output is destroyed: for scratch data that is read back.

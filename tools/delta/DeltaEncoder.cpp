@@ -1,0 +1,336 @@
+#include "DeltaEncoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace brisel::tools {
+
+namespace {
+
+constexpr std::uint64_t kBase = 0x100000001B3u; // the rolling hash's multiplier
+// Positions kept in one bucket of the index: the first ones of a window
+// that repeats (runs of zeros, padding) are as good as all of them.
+constexpr std::size_t kChain = 24;
+// A candidate this long ends the search at a position: the scan goes on
+// from its end, where the alignment it set is followed anyway.
+constexpr std::size_t kLongEnough = std::size_t{1} << 16;
+// A new alignment is taken when its exact match is this much longer than
+// what the current alignment matches over the same bytes.
+constexpr std::int64_t kBetterBy = 8;
+constexpr std::size_t kPiece = std::size_t{1} << 20;
+
+std::uint64_t BasePower() {
+    std::uint64_t power = 1;
+    for (std::size_t i = 1; i < kDeltaWindow; ++i) {
+        power *= kBase;
+    }
+    return power;
+}
+
+const std::uint64_t kTopPower = BasePower();
+
+std::uint64_t HashWindow(const unsigned char* data) {
+    std::uint64_t hash = 0;
+    for (std::size_t i = 0; i < kDeltaWindow; ++i) {
+        hash = hash * kBase + data[i] + 1;
+    }
+    return hash;
+}
+
+std::uint64_t Roll(std::uint64_t hash, unsigned char out, unsigned char in) {
+    return (hash - (out + 1u) * kTopPower) * kBase + in + 1u;
+}
+
+// The old version's windows at every stride-th position, grouped by the
+// bucket of their hash in position order.
+class Index {
+public:
+    Index(const unsigned char* data, std::size_t size) {
+        const std::uint64_t count64 =
+            size < kDeltaWindow ? 0 : (size - kDeltaWindow) / Stride(size) + 1;
+        const auto count = static_cast<std::size_t>(count64);
+        while ((std::size_t{1} << bits_) < count) {
+            ++bits_;
+        }
+        std::vector<std::uint32_t> bucketOf(count);
+        starts_.assign((std::size_t{1} << bits_) + 1, 0);
+        if (count > 0) {
+            const std::size_t stride = Stride(size);
+            std::uint64_t hash = HashWindow(data);
+            std::size_t next = 0; // index entry of the next position at a stride
+            for (std::size_t p = 0;; ++p) {
+                if (p == next * stride) {
+                    bucketOf[next] = Bucket(hash);
+                    ++starts_[bucketOf[next] + 1];
+                    if (++next == count) {
+                        break;
+                    }
+                }
+                hash = Roll(hash, data[p], data[p + kDeltaWindow]);
+            }
+        }
+        for (std::size_t b = 1; b < starts_.size(); ++b) {
+            starts_[b] = starts_[b - 1] +
+                         std::min<std::uint32_t>(starts_[b], static_cast<std::uint32_t>(kChain));
+        }
+        positions_.resize(starts_.back());
+        std::vector<std::uint32_t> filled(starts_.begin(), starts_.end() - 1);
+        const std::size_t stride = Stride(size);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint32_t b = bucketOf[i];
+            if (filled[b] < starts_[b + 1]) {
+                positions_[filled[b]++] = static_cast<std::uint32_t>(i * stride);
+            }
+        }
+    }
+
+    static std::size_t Stride(std::size_t size) {
+        return static_cast<std::size_t>(
+            std::max<std::uint64_t>(1, (size + kDeltaIndexEntries - 1) / kDeltaIndexEntries));
+    }
+
+    // The positions whose window may have this hash.
+    std::pair<const std::uint32_t*, const std::uint32_t*> Candidates(std::uint64_t hash) const {
+        const std::uint32_t b = Bucket(hash);
+        return {positions_.data() + starts_[b], positions_.data() + starts_[b + 1]};
+    }
+
+private:
+    std::uint32_t Bucket(std::uint64_t hash) const {
+        return bits_ == 0
+                   ? 0
+                   : static_cast<std::uint32_t>((hash * 0x9E3779B97F4A7C15u) >> (64 - bits_));
+    }
+
+    unsigned bits_ = 0;
+    std::vector<std::uint32_t> starts_; // bucket b holds positions_[starts_[b], starts_[b + 1])
+    std::vector<std::uint32_t> positions_;
+};
+
+// The instructions as they are written: varints, then the bytes of the block.
+class Output {
+public:
+    explicit Output(const std::function<void(std::string_view)>& write) : write_(write) {}
+    ~Output() = default;
+
+    void Number(std::uint64_t value) {
+        while (value >= 0x80) {
+            buffer_.push_back(static_cast<char>((value & 0x7F) | 0x80));
+            value >>= 7;
+        }
+        buffer_.push_back(static_cast<char>(value));
+        Spill();
+    }
+    void Byte(unsigned char value) {
+        buffer_.push_back(static_cast<char>(value));
+        if (buffer_.size() >= kPiece) {
+            Spill();
+        }
+    }
+    void Bytes(const unsigned char* data, std::size_t size) {
+        while (size > 0) {
+            const std::size_t piece = std::min(size, kPiece);
+            buffer_.append(reinterpret_cast<const char*>(data), piece);
+            Spill();
+            data += piece;
+            size -= piece;
+        }
+    }
+    std::uint64_t Finish() {
+        if (!buffer_.empty()) {
+            write_(buffer_);
+            written_ += buffer_.size();
+            buffer_.clear();
+        }
+        return written_;
+    }
+
+private:
+    void Spill() {
+        if (buffer_.size() >= kPiece) {
+            Finish();
+        }
+    }
+
+    const std::function<void(std::string_view)>& write_;
+    std::string buffer_;
+    std::uint64_t written_ = 0;
+};
+
+struct Match {
+    std::int64_t length = 0;
+    std::int64_t position = 0;
+};
+
+class Encoder {
+public:
+    Encoder(const unsigned char* old, std::size_t oldSize, const unsigned char* next,
+            std::size_t nextSize, Output& out)
+        : old_(old), oldSize_(static_cast<std::int64_t>(oldSize)), new_(next),
+          newSize_(static_cast<std::int64_t>(nextSize)), index_(old, oldSize), out_(out) {}
+
+    DeltaStats Run() {
+        std::int64_t scan = 0, length = 0, position = 0;
+        while (scan < newSize_) {
+            // How many bytes the current alignment matches over the span
+            // the candidate covers.
+            std::int64_t oldScore = 0;
+            std::int64_t counted = scan += length;
+            for (; scan < newSize_; ++scan) {
+                const Match match = Search(scan);
+                length = match.length;
+                position = match.position;
+                for (; counted < scan + length; ++counted) {
+                    oldScore += SameAt(counted, lastOffset_);
+                }
+                if ((length == oldScore && length != 0) || length > oldScore + kBetterBy) {
+                    break;
+                }
+                oldScore -= SameAt(scan, lastOffset_);
+            }
+            if (length != oldScore || scan == newSize_) {
+                Emit(scan, position);
+            }
+        }
+        stats_.length = out_.Finish();
+        return stats_;
+    }
+
+private:
+    int SameAt(std::int64_t at, std::int64_t offset) const {
+        const std::int64_t from = at + offset;
+        return from >= 0 && from < oldSize_ && old_[from] == new_[at] ? 1 : 0;
+    }
+
+    std::uint64_t HashAt(std::int64_t scan) {
+        if (hashed_ >= 0 && scan >= hashed_ && scan - hashed_ <= 64) {
+            for (; hashed_ < scan; ++hashed_) {
+                hash_ = Roll(hash_, new_[hashed_], new_[hashed_ + kDeltaWindow]);
+            }
+        } else {
+            hash_ = HashWindow(new_ + scan);
+            hashed_ = scan;
+        }
+        return hash_;
+    }
+
+    // The longest exact match of the new bytes at scan in the index; of
+    // equally long ones, the one that keeps the current alignment, else the
+    // first in the old version.
+    Match Search(std::int64_t scan) {
+        Match best;
+        const auto window = static_cast<std::int64_t>(kDeltaWindow);
+        if (scan + window > newSize_) {
+            return best;
+        }
+        const auto [begin, end] = index_.Candidates(HashAt(scan));
+        for (const std::uint32_t* p = begin; p != end; ++p) {
+            const std::int64_t at = *p;
+            if (std::memcmp(old_ + at, new_ + scan, kDeltaWindow) != 0) {
+                continue;
+            }
+            const std::int64_t most = std::min<std::int64_t>(
+                {oldSize_ - at, newSize_ - scan, static_cast<std::int64_t>(kLongEnough)});
+            std::int64_t length = window;
+            while (length < most && old_[at + length] == new_[scan + length]) {
+                ++length;
+            }
+            if (length > best.length ||
+                (length == best.length && at - scan == lastOffset_ && best.position != at)) {
+                best = {length, at};
+            }
+            if (length >= static_cast<std::int64_t>(kLongEnough)) {
+                break;
+            }
+        }
+        return best;
+    }
+
+    // The block from the last alignment up to the match at scan: the last
+    // alignment's copy extended forwards and the match's backwards, each as
+    // far as more than half of its bytes match, and what lies between added.
+    void Emit(std::int64_t scan, std::int64_t position) {
+        std::int64_t forward = 0;
+        for (std::int64_t i = 0, same = 0, best = 0;
+             lastScan_ + i < scan && lastPosition_ + i < oldSize_;) {
+            same += old_[lastPosition_ + i] == new_[lastScan_ + i];
+            ++i;
+            if (same * 2 - i > best * 2 - forward) {
+                best = same;
+                forward = i;
+            }
+        }
+        std::int64_t backward = 0;
+        if (scan < newSize_) {
+            for (std::int64_t i = 1, same = 0, best = 0; scan >= lastScan_ + i && position >= i;
+                 ++i) {
+                same += old_[position - i] == new_[scan - i];
+                if (same * 2 - i > best * 2 - backward) {
+                    best = same;
+                    backward = i;
+                }
+            }
+        }
+        if (lastScan_ + forward > scan - backward) {
+            // Both extensions cover the same bytes: split them where the
+            // forward one matches best against the backward one.
+            const std::int64_t overlap = (lastScan_ + forward) - (scan - backward);
+            std::int64_t split = 0;
+            for (std::int64_t i = 0, score = 0, best = 0; i < overlap; ++i) {
+                score += old_[lastPosition_ + forward - overlap + i] ==
+                         new_[lastScan_ + forward - overlap + i];
+                score -= old_[position - backward + i] == new_[scan - backward + i];
+                if (score > best) {
+                    best = score;
+                    split = i + 1;
+                }
+            }
+            forward += split - overlap;
+            backward -= split;
+        }
+        const std::int64_t add = (scan - backward) - (lastScan_ + forward);
+        const std::int64_t seek =
+            scan == newSize_ ? 0 : (position - backward) - (lastPosition_ + forward);
+        if (forward > 0 || add > 0 || seek != 0) {
+            out_.Number(static_cast<std::uint64_t>(forward));
+            out_.Number(static_cast<std::uint64_t>(add));
+            out_.Number(seek >= 0 ? static_cast<std::uint64_t>(seek) * 2
+                                  : static_cast<std::uint64_t>(-(seek + 1)) * 2 + 1);
+            for (std::int64_t i = 0; i < forward; ++i) {
+                out_.Byte(
+                    static_cast<unsigned char>(new_[lastScan_ + i] - old_[lastPosition_ + i]));
+            }
+            out_.Bytes(new_ + lastScan_ + forward, static_cast<std::size_t>(add));
+            ++stats_.blocks;
+            stats_.copied += static_cast<std::uint64_t>(forward);
+            stats_.added += static_cast<std::uint64_t>(add);
+        }
+        lastScan_ = scan - backward;
+        lastPosition_ = position - backward;
+        lastOffset_ = position - scan;
+    }
+
+    const unsigned char* old_;
+    std::int64_t oldSize_;
+    const unsigned char* new_;
+    std::int64_t newSize_;
+    Index index_;
+    Output& out_;
+    DeltaStats stats_;
+    std::int64_t lastScan_ = 0, lastPosition_ = 0, lastOffset_ = 0;
+    std::int64_t hashed_ = -1; // the position hash_ is the window hash of
+    std::uint64_t hash_ = 0;
+};
+
+} // namespace
+
+DeltaStats EncodeDelta(const unsigned char* previous, std::size_t previousSize,
+                       const unsigned char* next, std::size_t nextSize,
+                       const std::function<void(std::string_view)>& write) {
+    Output out(write);
+    return Encoder(previous, previousSize, next, nextSize, out).Run();
+}
+
+} // namespace brisel::tools
