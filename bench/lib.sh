@@ -1,5 +1,7 @@
 # Helpers of the benchmarks, sourced by bench/NAME.sh.
 
+BENCH_HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+
 
 # Runs a command once; prints "seconds peak_kib" (wall time, peak RSS).
 bench_time() {
@@ -92,15 +94,34 @@ bench_package() {
     fi
 }
 
-# bench_patchpack PACKAGE STUB ARCH OUT: writes an installer; patchpack's
-# findings are shown only when it fails.
+# bench_patchpack PACKAGE STUB ARCH OUT [OPTION...]: writes an installer;
+# patchpack's findings are shown only when it fails.
 bench_patchpack() {
     local log
     log="$(mktemp)"
-    "$BRISEL_PATCHPACK" build "$1" --stub "$2" --arch "$3" --out "$4" >"$log" 2>&1 || {
+    "$BRISEL_PATCHPACK" build "$1" --stub "$2" --arch "$3" --out "$4" "${@:5}" >"$log" 2>&1 || {
         cat "$log" >&2
         rm -f "$log"
         return 1
     }
     rm -f "$log"
+}
+
+# bench_install_run INSTALLER: one run of the x86_64 installer under wine64
+# through bench_driver (BENCH_DRIVER, BRISEL_WINE64); prints "seconds
+# window_kib peak_kib": Start to message, private memory idle at the window
+# and its peak while writing.
+bench_install_run() {
+    local exe="$1" out="$BENCH_WORK/driver.out" err="$BENCH_WORK/driver.err"
+    sync
+    : >"$out"
+    "$BRISEL_WINE64" "$BENCH_DRIVER" install "$(bench_winpath "$exe")" 500 >"$out" 2>"$err" &
+    local driver=$! memory
+    memory="$(/usr/bin/python3 "$BENCH_HERE/memory.py" "$out" "$(basename "$exe")" "$driver")"
+    if ! wait "$driver"; then
+        echo "bench: the installer run failed: $exe" >&2
+        cat "$out" "$err" >&2
+        return 1
+    fi
+    echo "$(awk '$1 == "write" { print $2 / 1000 }' "$out") $memory"
 }

@@ -15,22 +15,6 @@ source "$here/lib.sh"
 : "${BRISEL_WINE64:?}"
 background="$here/../packages/sample/background.bmp"
 
-# Prints "seconds window_kib peak_kib" for one run of the installer.
-install_run() {
-    local exe="$1" out="$BENCH_WORK/driver.out" err="$BENCH_WORK/driver.err"
-    sync
-    : >"$out"
-    "$BRISEL_WINE64" "$BENCH_DRIVER" install "$(bench_winpath "$exe")" 500 >"$out" 2>"$err" &
-    local driver=$! memory
-    memory="$(/usr/bin/python3 "$here/memory.py" "$out" "$(basename "$exe")" "$driver")"
-    if ! wait "$driver"; then
-        echo "bench: the installer run failed: $exe" >&2
-        cat "$out" "$err" >&2
-        return 1
-    fi
-    echo "$(awk '$1 == "write" { print $2 / 1000 }' "$out") $memory"
-}
-
 # Prints "seconds" for copying and flushing every file of a folder.
 copy_run() {
     sync
@@ -43,7 +27,7 @@ copy_run() {
 write_case() {
     local label="$1" runs="$2" installer="$3" folder="$4"
     local times="$BENCH_WORK/$label.install" copies="$BENCH_WORK/$label.copy"
-    install_once() { install_run "$installer"; }
+    install_once() { bench_install_run "$installer"; }
     copy_once() { copy_run "$folder"; }
     bench_alternate "$runs" install_once "$times" copy_once "$copies"
     local base
@@ -56,7 +40,7 @@ write_case() {
 memory_runs() {
     local label="$1" runs="$2" installer="$3" i
     for ((i = 0; i < runs; i++)); do
-        install_run "$installer" >>"$BENCH_WORK/$label.install"
+        bench_install_run "$installer" >>"$BENCH_WORK/$label.install"
     done
 }
 

@@ -3,6 +3,7 @@
 #include "PackedContent.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace brisel {
 
@@ -35,6 +36,12 @@ bool DeltaContent::ReadNumber(std::uint64_t& value) {
 }
 
 bool DeltaContent::NextBlock() {
+    // The previous block's seek; a position beyond what 64 bits hold is
+    // no position in any file.
+    if ((seek_ > 0 && readPosition_ > INT64_MAX - seek_) ||
+        (seek_ < 0 && readPosition_ < INT64_MIN - seek_)) {
+        return false;
+    }
     readPosition_ += seek_;
     std::uint64_t seek = 0;
     if (!ReadNumber(copyLeft_) || !ReadNumber(addLeft_) || !ReadNumber(seek)) {
@@ -91,12 +98,13 @@ bool DeltaContent::Read(char* buffer, std::size_t size) {
 }
 
 bool DeltaContent::Verified() {
+    ok_ = ok_ && (started_ || Start());
+    // Blocks after the last byte may only be empty ones.
+    while (ok_ && instructionsLeft_ > 0 && copyLeft_ == 0 && addLeft_ == 0) {
+        ok_ = NextBlock() && copyLeft_ == 0 && addLeft_ == 0;
+    }
     // The previous version is let go before the new one replaces it.
     old_.reset();
-    if (!started_) {
-        ok_ = ok_ && newSize_ == 0 && Start();
-        old_.reset();
-    }
     Sha256Digest digest{};
     return ok_ && done_ == newSize_ && copyLeft_ == 0 && addLeft_ == 0 && instructionsLeft_ == 0 &&
            hasher_.Final(digest) && digest == newDigest_;

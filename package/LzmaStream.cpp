@@ -19,6 +19,7 @@ namespace brisel {
 namespace {
 
 constexpr std::size_t kHeaderSize = LZMA_PROPS_SIZE + 8;
+constexpr std::uint32_t kLargestDictionary = 256u << 20;
 
 void* Allocate(void*, std::size_t size) {
     return std::malloc(size);
@@ -44,11 +45,16 @@ LzmaStream::LzmaStream(std::string_view bytes) : decoder_(std::make_unique<Decod
     for (int i = 7; i >= 0; --i) {
         size_ = (size_ << 8) | header[LZMA_PROPS_SIZE + i];
     }
-    // The dictionary need not be larger than the stream.
+    // The dictionary need not be larger than the stream; one larger than
+    // any patchpack writes is a spoiled header, refused before it is asked
+    // of the memory.
     unsigned char props[LZMA_PROPS_SIZE];
     std::copy(header, header + LZMA_PROPS_SIZE, props);
     std::uint32_t dictionary = props[1] | (props[2] << 8) | (props[3] << 16) |
                                (static_cast<std::uint32_t>(props[4]) << 24);
+    if (dictionary > kLargestDictionary) {
+        RaiseReadError();
+    }
     if (dictionary > size_) {
         dictionary = static_cast<std::uint32_t>(size_ < 4096 ? 4096 : size_);
         for (int i = 0; i < 4; ++i) {
