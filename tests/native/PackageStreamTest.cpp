@@ -1,14 +1,17 @@
 #include "BitmapFile.h"
 #include "TempDir.h"
 #include "TestSupport.h"
+#include "compress/PayloadCompression.h"
 #include "core/Crc32.h"
 #include "core/Exceptions.h"
 #include "core/X86Filter.h"
+#include "delta/DeltaPayloads.h"
 #include "package/TBitmap.h"
 #include "package/TPayloads.h"
 #include "package/TResourceStream.h"
 #include "support/TStringList.h"
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -294,6 +297,129 @@ TEST_F(PackageStreamTest, WritesACompressedPayloadOnlyWhenItVerifies) {
                                 std::filesystem::directory_iterator()),
                   1)
             << what;
+    }
+}
+
+// Pairs of versions as patches meet them. A program rebuilt after a small
+// change: the code after it moved, and every address into it relocated.
+std::pair<std::string, std::string> RebuiltProgram(std::mt19937& random) {
+    std::string code;
+    while (code.size() < 60000) {
+        code += "\x55\x8B\xEC" + std::string(1 + random() % 12, static_cast<char>(random() % 7));
+        code += std::string("\xE8\0\0\0\0", 5); // an absolute address, filled in below
+    }
+    const auto link = [](std::string bytes, std::size_t shiftFrom, std::uint32_t shift) {
+        for (std::size_t at = bytes.find('\xE8'); at != std::string::npos;
+             at = bytes.find('\xE8', at + 5)) {
+            std::uint32_t target = 0x401000 + static_cast<std::uint32_t>(at * 7 % bytes.size());
+            target += target - 0x401000 >= shiftFrom ? shift : 0;
+            std::memcpy(&bytes[at + 1], &target, 4);
+        }
+        return bytes;
+    };
+    std::string rebuilt = code;
+    rebuilt.insert(20000, "\x90\x90\x31\xC0\x40\x90");
+    return {link(code, 1u << 30, 0), link(rebuilt, 20000, 6)};
+}
+
+// An archive of members; the new one with members edited, inserted,
+// removed and moved.
+std::pair<std::string, std::string> EditedArchive(std::mt19937& random) {
+    std::vector<std::string> members;
+    for (int i = 0; i < 40; ++i) {
+        std::string member(2000 + random() % 3000, '\0');
+        for (auto& byte : member) {
+            byte = static_cast<char>(i % 2 == 0 ? random() : 'a' + random() % 6);
+        }
+        members.push_back(member);
+    }
+    std::vector<std::string> edited = members;
+    edited[3][100] ^= 1;
+    edited[8].replace(500, 300, std::string(300, 'x'));
+    edited.erase(edited.begin() + 12);
+    edited.insert(edited.begin() + 20, std::string(1500, 'n'));
+    std::swap(edited[5], edited[30]);
+    const auto join = [](const std::vector<std::string>& parts) {
+        std::string all;
+        for (const auto& part : parts) {
+            all += part;
+        }
+        return all;
+    };
+    return {join(members), join(edited)};
+}
+
+std::pair<std::string, std::string> EditedText(std::mt19937& random) {
+    std::string text, edited;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string line = "line " + std::to_string(random() % 1000) + " of the story\r\n";
+        text += line;
+        edited += i % 97 == 5 ? "an inserted line\r\n" + line : i % 89 == 7 ? "" : line;
+    }
+    edited[9000] = '!';
+    return {text, edited};
+}
+
+// A delta made by patchpack's encoder for each pair, carried in a stream
+// the way patchpack writes it and applied by the installer to the old
+// version, gives the new one; the game's file of no known version is left
+// alone.
+TEST_F(PackageStreamTest, RebuildsTheNewVersionFromDeltasOfEveryKindOfChange) {
+    std::mt19937 random(11);
+    std::string noise(5000, '\0');
+    for (auto& byte : noise) {
+        byte = static_cast<char>(random());
+    }
+    struct Case {
+        const char* what;
+        std::pair<std::string, std::string> versions;
+        std::uint64_t mostAdded; // bytes of the new version carried as they stand
+        bool smaller;            // the delta is worth carrying instead of the file
+    } cases[] = {
+        {"program rebuilt", RebuiltProgram(random), 16, true},
+        {"archive edited", EditedArchive(random), 1600, true},
+        {"text edited", EditedText(random), 1000, true},
+        {"identical", {noise, noise}, 0, true},
+        {"empty old version", {"", noise}, 5000, false},
+        {"empty new version", {noise, ""}, 0, false},
+    };
+    for (const auto& c : cases) {
+        const auto& [old, next] = c.versions;
+        test::TempDir disk;
+        std::uint64_t scratchSize = 0;
+        pe::TemporaryOutput scratch(disk.Path() / "scratch");
+        tools::EncodedDelta delta =
+            tools::EncodeDeltas(scratch, scratchSize, disk.Write("new", next), next.size(),
+                                {{0, disk.Write("old/new", old), old.size()}});
+        ASSERT_EQ(delta.sources.size(), 1u);
+        EXPECT_LE(delta.sources[0].stats.added, c.mostAdded) << c.what;
+        EXPECT_EQ(delta.smaller, c.smaller) << c.what;
+        scratch.Flush();
+        std::vector<tools::StreamPayload> parts = {
+            {scratch.TemporaryPath(), scratchSize, false, 0, true}};
+        std::string stream;
+        tools::WriteSolidStream(parts, [&](std::string_view bytes) { stream += bytes; });
+        substitute::PackageResources()[{"DELTA", "RESOURCE_FILE0"}] =
+            tools::DeltaRecordBytes(delta);
+        substitute::PackageResources()[{"LZMA", "RESOURCE_SOLID"}] = stream;
+
+        const auto target = disk.Write("game/a.dat", old);
+        TPayloads payloads;
+        struct Quiet final : PieceObserver {
+            void PieceRead() override {}
+        } observer;
+        if (old == next) { // one block that copies it all, which the installer skips
+            EXPECT_EQ(delta.sources[0].stats.blocks, 1u);
+            EXPECT_EQ(payloads.Check(0, target.u16string(), observer), PayloadAction::UpToDate);
+        } else {
+            ASSERT_EQ(payloads.Check(0, target.u16string(), observer), PayloadAction::Write)
+                << c.what;
+            platform::WriteWholeFile(target.u16string(), payloads.Open(0, target.u16string()));
+            EXPECT_EQ(disk.Read("game/a.dat"), next) << c.what;
+        }
+        disk.Write("game/a.dat", old + "?");
+        EXPECT_EQ(payloads.Check(0, target.u16string(), observer), PayloadAction::WrongVersion)
+            << c.what;
     }
 }
 

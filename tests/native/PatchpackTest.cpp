@@ -86,6 +86,8 @@ TEST_F(PatchpackTest, AWrongCommandLineGetsOneLineAndStatusTwo) {
         "build pkg --out x.exe --arch arm64",
         "build pkg other --out x.exe",
         "build pkg --out x.exe --product-name \"$(printf '\\377')\"",
+        "build pkg --out x.exe --keep-whole",
+        "build pkg --out x.exe --from nowhere",
         "check",
     };
     for (const char* args : wrong) {
@@ -314,6 +316,56 @@ TEST_F(PatchpackTest, CompressesThePayloadsThatShrinkIntoOneStream) {
     ASSERT_EQ(Patchpack(build + "z.exe --compress", work.Path("")).status, 0);
     ASSERT_EQ(Patchpack(build + "raw.exe", work.Path("")).status, 0);
     EXPECT_EQ(work.dir.Read("z.exe"), work.dir.Read("raw.exe"));
+}
+
+// A payload with previous versions in the --from folders is carried as
+// one delta against each, and whole as well with --keep-whole; one that is
+// not smaller as a delta, or whose old version lies outside its folder
+// (through a link), is carried as before.
+TEST_F(PatchpackTest, CarriesPayloadsAsDeltasAgainstThePreviousVersionsFound) {
+    const Workspace work;
+    std::mt19937 random(3);
+    std::string text, noise, otherNoise;
+    for (int i = 0; i < 3000; ++i) {
+        text += "line " + std::to_string(random() % 500) + ": the game reads this\r\n";
+        noise += static_cast<char>(random());
+        otherNoise += static_cast<char>(random());
+    }
+    work.dir.Write("pkg/script.txt", "*PatchType\r\n1\r\n%LinkPath\r\n\tG\\G.lnk\r\n%%\r\n"
+                                     "%OutFiles\r\n\ta.txt\r\n\tb.ogg\r\n\tc.txt\r\n%%\r\n");
+    work.dir.Write("pkg/files/a.txt", text);
+    work.dir.Write("pkg/files/b.ogg", noise);
+    work.dir.Write("pkg/files/c.txt", text);
+    work.dir.Write("old1/a.txt", text.substr(100));
+    work.dir.Write("old1/b.ogg", otherNoise);
+    work.dir.Write("old2/a.txt", text.substr(0, 30000) + "changed" + text.substr(30000));
+    fs::create_symlink("../pkg/files/c.txt", work.Path("old2/c.txt"));
+    const std::string build = "build pkg --stub stubs/stub-i686.exe --from old1 --from old2 ";
+    for (const bool whole : {false, true}) {
+        const Outcome run =
+            Patchpack(build + (whole ? "--keep-whole " : "") + "--out d.exe", work.Path(""));
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("delta from old1: ~"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("delta from old2: ~"), std::string::npos) << run.out;
+        const pe::ResourceTree tree = pe::ReadResources(pe::PeImage(work.dir.Read("d.exe")));
+        const auto has = [&](const std::string& type, const std::string& name) {
+            return tree.count({pe::ResourceId::Name(type), pe::ResourceId::Name(name), 0x411}) > 0;
+        };
+        const auto delta = tree.find(
+            {pe::ResourceId::Name("DELTA"), pe::ResourceId::Name("RESOURCE_FILE0"), 0x411});
+        ASSERT_NE(delta, tree.end());
+        const std::string& record = delta->second.data.bytes;
+        EXPECT_EQ(record.substr(0, 8), std::string("BPD1\2\0\0\0", 8));
+        EXPECT_EQ(record.size(), 64u + 2 * 56);
+        EXPECT_EQ(pe::ReadU32(record, 8), text.size());
+        EXPECT_EQ(pe::ReadU32(record, 64), text.size() - 100);
+        EXPECT_EQ(pe::ReadU32(record, 64 + 56), text.size() + 7);
+        EXPECT_EQ(has("PACKED", "RESOURCE_FILE0"), whole);
+        EXPECT_TRUE(has("BIN", "RESOURCE_FILE1")); // unrelated noise: no smaller as a delta
+        EXPECT_FALSE(has("DELTA", "RESOURCE_FILE1"));
+        EXPECT_TRUE(has("PACKED", "RESOURCE_FILE2")); // its old version lies outside old2
+        EXPECT_FALSE(has("DELTA", "RESOURCE_FILE2"));
+    }
 }
 
 } // namespace

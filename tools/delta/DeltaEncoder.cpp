@@ -185,7 +185,8 @@ public:
                 for (; counted < scan + length; ++counted) {
                     oldScore += SameAt(counted, lastOffset_);
                 }
-                if ((length == oldScore && length != 0) || length > oldScore + kBetterBy) {
+                if ((length == oldScore && length != 0) ||
+                    length > oldScore + kBetterBy + Penalty(position - (scan + lastOffset_))) {
                     break;
                 }
                 oldScore -= SameAt(scan, lastOffset_);
@@ -199,6 +200,19 @@ public:
     }
 
 private:
+    // What moving the read position by distance costs in the instructions,
+    // in bytes of match it must make up for: a bit of the seek's varint for
+    // each. Without it a short match far away (a phrase that repeats in a
+    // text) costs two seeks, there and back, for a few bytes.
+    static std::int64_t Penalty(std::int64_t distance) {
+        std::uint64_t magnitude = static_cast<std::uint64_t>(distance < 0 ? -distance : distance);
+        std::int64_t bits = 0;
+        for (; magnitude > 0; magnitude >>= 1) {
+            ++bits;
+        }
+        return bits;
+    }
+
     int SameAt(std::int64_t at, std::int64_t offset) const {
         const std::int64_t from = at + offset;
         return from >= 0 && from < oldSize_ && old_[from] == new_[at] ? 1 : 0;

@@ -21,7 +21,9 @@
 
 namespace brisel::tools {
 
-// Bytes of the window the index hashes.
+// Bytes of the window the index hashes: short enough to find the runs
+// between the changed addresses of a rebuilt program, where a new
+// alignment must be picked up.
 constexpr std::size_t kDeltaWindow = 16;
 
 // Positions of the old version in the index at most: the stride grows with
