@@ -6,9 +6,12 @@
 # given alone (FOLDER.exe beside it, from the stub beside the tool).
 #   same-bytes.sh LINUX_PATCHPACK WINDOWS_PATCHPACK WINE_RUNNER WORK_DIR \
 #       MOVED_PACKAGE STUB... -- PACKAGE_DIR... [--compress PACKAGE_DIR...]
+#       [--from PACKAGE_DIR OLD_DIR...]
 # Packages broken on purpose are written with --force; those after
-# --compress are written with --compress. MOVED_PACKAGE is the one copied to
-# other folders; it must be among the packages.
+# --compress are written with --compress; each package after --from is
+# written with deltas against the old folder after it (and --keep-whole).
+# MOVED_PACKAGE is the one copied to other folders; it must be among the
+# packages.
 set -uo pipefail
 linux="$1" windows="$2" wine="$3" work="$4" moved="$5"
 shift 5
@@ -24,7 +27,12 @@ while [ $# -gt 0 ] && [ "$1" != --compress ]; do
     shift
 done
 [ $# -gt 0 ] && shift
-compressed=("$@")
+while [ $# -gt 0 ] && [ "$1" != --from ]; do
+    compressed+=("$1")
+    shift
+done
+[ $# -gt 0 ] && shift
+deltas=("$@") # pairs: package, old folder
 failures=0
 
 fail() {
@@ -70,6 +78,26 @@ for stub in "${stubs[@]}"; do
             fail "$name: Linux $a, Windows $b"
         fi
     done
+done
+
+# Deltas: both tools match, weigh and write the instructions alike.
+stub="${stubs[0]}"
+arch="$(arch_of "$stub")"
+for ((i = 0; i + 1 < ${#deltas[@]}; i += 2)); do
+    package="${deltas[$i]}" old="${deltas[$((i + 1))]}"
+    name="$(basename "$package")-delta-$arch"
+    "$linux" build "$package" --from "$old" --keep-whole --arch "$arch" --stub "$stub" \
+        --out "$work/$name-linux.exe" >/dev/null || fail "$name: the Linux patchpack failed"
+    "$wine" "$windows" build "$(windows_path "$package")" --from "$(windows_path "$old")" \
+        --keep-whole --arch "$arch" --stub "$(windows_path "$stub")" \
+        --out "$(windows_path "$work/$name-windows.exe")" >/dev/null ||
+        fail "$name: patchpack.exe failed"
+    a="$(sha "$work/$name-linux.exe" 2>/dev/null)" b="$(sha "$work/$name-windows.exe" 2>/dev/null)"
+    if [ -n "$a" ] && [ "$a" = "$b" ]; then
+        echo "same bytes: $name $a"
+    else
+        fail "$name: Linux $a, Windows $b"
+    fi
 done
 
 # One package copied into two folders with Japanese names, written by both

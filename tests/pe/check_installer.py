@@ -10,6 +10,12 @@ the version record, the manifest, the icon and the checksum. Options:
   --compress           the installer was written with --compress: payloads
       may be "PACKED" records into the one "LZMA" stream, which is decoded,
       unfiltered and compared with the package
+  --from OLD_DIR       (repeatable) the installer was written with deltas
+      against these previous versions: each "DELTA" record's instructions
+      are applied to the old files it names (by size and SHA-256) and the
+      result compared with the package
+  --keep-whole         the installer was written with --keep-whole: every
+      delta payload is carried whole as well
   --icon FILE.ico, --product-version, --file-description, --product-name
       what the installer was written with (checked instead of the defaults)
   --forbid-text TEXT   a text (a build path) that must not occur in the file
@@ -18,6 +24,7 @@ Prints one line per fault and exits 1 if there is any.
 """
 
 import argparse
+import hashlib
 import lzma
 import os
 import struct
@@ -91,6 +98,14 @@ def out_files(script):
             break
         entries.append(decode_escapes(line.strip(bytes(range(0x21)))))
     return entries
+
+
+def entry_paths(package):
+    """{payload number: the entry's path below files/}."""
+    with open(os.path.join(package, "script.txt"), "rb") as f:
+        script = f.read()
+    return {number: entry.decode("cp932").replace("\\", "/")
+            for number, entry in enumerate(out_files(script)) if entry}
 
 
 def expected_resources(package):
@@ -196,12 +211,81 @@ def is_x86_image(data):
             data[at + 4:at + 6] in (struct.pack("<H", 0x14C), struct.pack("<H", 0x8664)))
 
 
-def unpack_payloads(c, named):
-    """Replaces the "PACKED" records with "BIN" resources of the bytes they
-    stand for, decoded from the stream; checks records and stream."""
+def apply_delta(old, instructions):
+    """The new version that the instructions rebuild from old; ValueError
+    when they read outside old or overrun themselves."""
+    out, at, position = bytearray(), 0, 0
+
+    def number():
+        nonlocal at
+        value = shift = 0
+        while True:
+            byte = instructions[at]
+            at += 1
+            value |= (byte & 0x7F) << shift
+            shift += 7
+            if not byte & 0x80:
+                return value
+
+    while at < len(instructions):
+        copy, add, seek = number(), number(), number()
+        if position < 0 or position + copy > len(old) or at + copy + add > len(instructions):
+            raise ValueError("a block reads outside the old version or its instructions")
+        out += bytes((o + d) & 0xFF for o, d in
+                     zip(old[position:position + copy], instructions[at:at + copy]))
+        at += copy
+        out += instructions[at:at + add]
+        at += add
+        position += copy + ((seek >> 1) ^ -(seek & 1))
+    return bytes(out)
+
+
+def check_delta(c, key, record, decoded, args, parts):
+    """Checks a "DELTA" record and applies its instructions to the old
+    versions in the --from folders; returns the new version, or None."""
+    name = "%s %s" % key
+    if not c.expect(len(record) >= 64 and record[:4] == b"BPD1", name + " is no record"):
+        return None
+    count, size = struct.unpack_from("<IQ", record, 4)
+    digest = record[16:48]
+    if not c.expect(count >= 1 and len(record) == 64 + 56 * count and record[48:64] == bytes(16),
+                    "%s: %d sources in %d bytes" % (name, count, len(record))):
+        return None
+    entry = entry_paths(args.package).get(int(key[1][len("RESOURCE_FILE"):]))
+    olds = {}
+    for folder in args.from_folders:
+        path = os.path.join(folder, entry or "")
+        if entry and os.path.isfile(path):
+            with open(path, "rb") as f:
+                data = f.read()
+            olds[(len(data), hashlib.sha256(data).digest())] = data
+    rebuilt = None
+    for i in range(count):
+        old_size, = struct.unpack_from("<Q", record, 64 + 56 * i)
+        old_digest = record[72 + 56 * i:104 + 56 * i]
+        offset, length = struct.unpack_from("<QQ", record, 104 + 56 * i)
+        parts.append((offset, length, name))
+        old = olds.get((old_size, old_digest))
+        if not c.expect(old is not None, "%s: source %d is no old version in --from" % (name, i)):
+            continue
+        try:
+            new = apply_delta(old, decoded[offset:offset + length])
+        except (ValueError, IndexError) as e:
+            c.faults.append("%s: source %d: %s" % (name, i, e))
+            continue
+        c.expect(len(new) == size and hashlib.sha256(new).digest() == digest,
+                 "%s: source %d rebuilds no new version" % (name, i))
+        rebuilt = new
+    return rebuilt
+
+
+def unpack_payloads(c, named, args):
+    """Replaces the "PACKED" and "DELTA" records with "BIN" resources of the
+    bytes they stand for, decoded from the stream; checks records and
+    stream."""
     stream = named.pop(STREAM, {}).get(JAPANESE)
-    records = sorted((int(key[1][len("RESOURCE_FILE"):]), key) for key in named
-                     if key[0] == "PACKED")
+    records = sorted((int(key[1][len("RESOURCE_FILE"):]), key[0] == "DELTA", key) for key in named
+                     if key[0] in ("PACKED", "DELTA"))
     if not c.expect((stream is None) == (not records), "a stream without records or records "
                     "without a stream"):
         return
@@ -218,22 +302,36 @@ def unpack_payloads(c, named):
         return
     c.expect(len(decoded) == size, "the stream decodes to %d bytes, its header says %d"
              % (len(decoded), size))
-    at = 0
-    for _, key in records:
+    parts = []  # (offset, length, what) of every part of the stream
+    for _, is_delta, key in records:
         record = named.pop(key)[JAPANESE]
+        bin_key = ("BIN", key[1])
+        if is_delta:
+            whole = bin_key in named
+            c.expect(whole == args.keep_whole, "%s %s: whole as well: %s" % (*key, whole))
+            rebuilt = check_delta(c, key, record, decoded, args, parts)
+            if rebuilt is not None and not whole:
+                named[bin_key] = {JAPANESE: rebuilt}
+            elif rebuilt is not None:
+                c.expect(named[bin_key][JAPANESE] == rebuilt, "%s %s: the delta and the whole "
+                         "file differ" % key)
+            continue
         if not c.expect(len(record) == 32 and record[:4] == b"BPK1", "%s %s is no record" % key):
             continue
         flags, length, offset, crc, zero = struct.unpack_from("<IQQII", record, 4)
         c.expect(flags in (0, 1) and zero == 0, "%s %s: flags 0x%x, reserved %d"
                  % (*key, flags, zero))
-        c.expect(offset == at, "%s %s at %d of the stream, not %d" % (*key, offset, at))
+        parts.append((offset, length, "%s %s" % key))
         payload = decoded[offset:offset + length]
         if flags & 1:
             payload = x86_decode(payload)
         c.expect(is_x86_image(payload) == bool(flags & 1), "%s %s: filter flag %d"
                  % (*key, flags & 1))
         c.expect(zlib.crc32(payload) == crc, "%s %s: CRC-32 differs" % key)
-        named[("BIN", key[1])] = {JAPANESE: payload}
+        named[bin_key] = {JAPANESE: payload}
+    at = 0
+    for offset, length, what in parts:  # in "%OutFiles" order, one after another
+        c.expect(offset == at, "%s at %d of the stream, not %d" % (what, offset, at))
         at = offset + length
     c.expect(at == size, "the stream holds %d bytes after its last payload" % (size - at))
 
@@ -242,7 +340,7 @@ def check_package(c, resources, args):
     expected = expected_resources(args.package)
     named = {key: value for key, value in resources.items() if isinstance(key[0], str)}
     if args.compress:
-        unpack_payloads(c, named)
+        unpack_payloads(c, named, args)
     c.expect(set(named) == set(expected), "package resources %s, expected %s"
              % (sorted(named), sorted(expected)))
     for key, content in expected.items():
@@ -330,8 +428,11 @@ def main():
     parser.add_argument("--forbid-text", action="append", default=[])
     parser.add_argument("--signed", action="store_true")
     parser.add_argument("--compress", action="store_true")
+    parser.add_argument("--from", dest="from_folders", action="append", default=[])
+    parser.add_argument("--keep-whole", action="store_true")
     parser.add_argument("installer")
     args = parser.parse_args()
+    args.compress = args.compress or bool(args.from_folders)
 
     with open(args.installer, "rb") as f:
         data = f.read()
@@ -347,7 +448,7 @@ def main():
     check_forbidden(c, data, args.forbid_text)
     types = sorted({key[0] for key in resources}, key=str)
     c.expect(types == sorted({"TEXT", "BMP", RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST}
-                             | {t for t in ("BIN", "PACKED", "LZMA")
+                             | {t for t in ("BIN", "PACKED", "DELTA", "LZMA")
                                 if any(k[0] == t for k in resources)
                                 and (t == "BIN" or args.compress)},
                              key=str), "resource types %s" % types)
