@@ -68,6 +68,7 @@ make_kit() {
     /usr/bin/python3 "$ROOT/cmake/make-kit.py" "$KIT_ZIP" \
         patchpack="$HOST/tools/patchpack" \
         patchpack.exe="$WIN32_BUILD/tools/patchpack.exe" \
+        patchpack64.exe="$WIN64_BUILD/tools/patchpack.exe" \
         stubs/stub-i686.exe="$WIN32_BUILD/app/stub-i686.exe" \
         stubs/stub-x86_64.exe="$WIN64_BUILD/app/stub-x86_64.exe" \
         sample="$ROOT/packages/sample" \
@@ -78,7 +79,7 @@ run_kit() {
     install_missing "${BUILD_PACKAGES[@]}" python3
     build_host patchpack
     build_stub i686 "$WIN32_BUILD" patchpack
-    build_stub x86_64 "$WIN64_BUILD"
+    build_stub x86_64 "$WIN64_BUILD" patchpack
     make_kit
     echo "$KIT_ZIP"
 }
@@ -88,7 +89,7 @@ run_kit() {
 # prefix of its own, with a display), then bench/run.
 run_bench() {
     install_missing "${BUILD_PACKAGES[@]}" time googletest libgtest-dev wine64 xvfb xauth \
-        fonts-ipafont locales python3 nsis xz-utils
+        fonts-ipafont locales python3 nsis xz-utils xdelta3 bsdiff zstd
     ensure_locale ja_JP.UTF-8
     build_host patchpack script_bench
     build_stub i686 "$WIN32_BUILD" minimal_window
