@@ -3,9 +3,9 @@
 # same folder with --compress; their target names go to LIST_VAR. Packages
 # broken on purpose, to see how the installer handles them, are written with
 # FORCE: patchpack refuses them otherwise. A package with previous versions
-# in tests/wine/e2e/packages-old/<name> is also written as PREFIX<name>-delta
-# with deltas against them (--from), and as PREFIX<name>-delta-whole with the
-# whole files as well (--keep-whole).
+# in tests/wine/e2e/packages-old/<name> is written as PREFIX<name> with
+# deltas against them (--from), and as PREFIX<name>-whole with the whole
+# files as well (--keep-whole); its PREFIX<name>-z has no deltas.
 include(${CMAKE_SOURCE_DIR}/cmake/PatchInstaller.cmake)
 
 function(add_test_package_installers prefix list_var)
@@ -19,16 +19,17 @@ function(add_test_package_installers prefix list_var)
         if(name IN_LIST broken)
             set(force FORCE)
         endif()
-        add_patch_installer(${prefix}${name} ${package} ${force})
-        add_patch_installer(${prefix}${name}-z ${package} ${force} --compress)
-        list(APPEND targets ${prefix}${name} ${prefix}${name}-z)
         set(old ${CMAKE_SOURCE_DIR}/tests/wine/e2e/packages-old/${name})
         if(IS_DIRECTORY ${old})
-            add_patch_installer(${prefix}${name}-delta ${package} ${force} --from ${old})
-            add_patch_installer(${prefix}${name}-delta-whole ${package} ${force} --from ${old}
+            add_patch_installer(${prefix}${name} ${package} ${force} --from ${old})
+            add_patch_installer(${prefix}${name}-whole ${package} ${force} --from ${old}
                                 --keep-whole)
-            list(APPEND targets ${prefix}${name}-delta ${prefix}${name}-delta-whole)
+            list(APPEND targets ${prefix}${name}-whole)
+        else()
+            add_patch_installer(${prefix}${name} ${package} ${force})
         endif()
+        add_patch_installer(${prefix}${name}-z ${package} ${force} --compress)
+        list(APPEND targets ${prefix}${name} ${prefix}${name}-z)
     endforeach()
     set(${list_var} ${targets} PARENT_SCOPE)
 endfunction()
