@@ -27,7 +27,8 @@ namespace brisel::tools {
 constexpr std::size_t kDeltaWindow = 16;
 
 // Positions of the old version in the index at most: the stride grows with
-// the old version's size so that the index stays below some 300 MiB.
+// the old version's size so that the index stays within some 256 MiB
+// (twice that while it is built).
 constexpr std::uint64_t kDeltaIndexEntries = std::uint64_t{1} << 25;
 
 // Old versions are indexed with 32-bit positions.
