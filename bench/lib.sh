@@ -107,15 +107,18 @@ bench_patchpack() {
     rm -f "$log"
 }
 
-# bench_install_run INSTALLER: one run of the x86_64 installer under wine64
+# bench_install_run INSTALLER [SEED_FOLDER]: one run of the x86_64 installer
+# under wine64 (the files of SEED_FOLDER put in the game folder first)
 # through bench_driver (BENCH_DRIVER, BRISEL_WINE64); prints "seconds
 # window_kib peak_kib": Start to message, private memory idle at the window
 # and its peak while writing.
 bench_install_run() {
     local exe="$1" out="$BENCH_WORK/driver.out" err="$BENCH_WORK/driver.err"
+    local seed=()
+    [ -z "${2:-}" ] || seed=("$(bench_winpath "$2")")
     sync
     : >"$out"
-    "$BRISEL_WINE64" "$BENCH_DRIVER" install "$(bench_winpath "$exe")" 500 >"$out" 2>"$err" &
+    "$BRISEL_WINE64" "$BENCH_DRIVER" install "$(bench_winpath "$exe")" 500 "${seed[@]}" >"$out" 2>"$err" &
     local driver=$! memory
     memory="$(/usr/bin/python3 "$BENCH_HERE/memory.py" "$out" "$(basename "$exe")" "$driver")"
     if ! wait "$driver"; then

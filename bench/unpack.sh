@@ -6,7 +6,8 @@
 # The two of each pair take turns after a warm-up round; each run starts
 # after sync. In the same runs, and in runs of a 4 KB and a 1 GB compressed
 # payload, the installer's private memory (RssAnon) at its window and its
-# peak while it writes.
+# peak while it writes. And a delta applied, next to CopyFileW of the file
+# it gives.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/lib.sh"
@@ -76,6 +77,27 @@ bench_row unpack "200 MB random" "installer --compress (stored raw)" \
     "$(bench_median "$BENCH_WORK/raw.install")" "$BENCH_WORK/rawz.install"
 rm -rf "$BENCH_WORK/raw" "$BENCH_WORK/rawz" "$BENCH_WORK/raw.exe" "$BENCH_WORK/rawz.exe"
 
+# A delta: the 50 MB game archive of delta-pairs.py (members edited,
+# inserted, removed and moved) rebuilt from its previous version, next to
+# CopyFileW + flush of the new version.
+/usr/bin/python3 "$here/delta-pairs.py" archive "$BENCH_WORK/archive.old" "$BENCH_WORK/archive.new"
+mkdir -p "$BENCH_WORK/seed" "$BENCH_WORK/old" "$BENCH_WORK/copy"
+cp "$BENCH_WORK/archive.old" "$BENCH_WORK/seed/payload.dat"
+cp "$BENCH_WORK/archive.old" "$BENCH_WORK/old/payload.dat"
+cp "$BENCH_WORK/archive.new" "$BENCH_WORK/copy/payload.dat"
+package delta "$BENCH_WORK/archive.new" --from "$BENCH_WORK/old"
+delta_once() { bench_install_run "$BENCH_WORK/delta.exe" "$BENCH_WORK/seed"; }
+copy_once() {
+    sync
+    "$BRISEL_WINE64" "$BENCH_DRIVER" copy "$(bench_winpath "$BENCH_WORK/copy")" |
+        awk '$1 == "write" { print $2 / 1000; found = 1 } END { exit !found }'
+}
+bench_alternate "$runs" copy_once "$BENCH_WORK/copy.times" delta_once "$BENCH_WORK/delta.install"
+bench_row delta "50 MB archive" "CopyFileW + FlushFileBuffers of the new version" "" \
+    "$BENCH_WORK/copy.times"
+bench_row delta "50 MB archive" "installer --from: Start to message" \
+    "$(bench_median "$BENCH_WORK/copy.times")" "$BENCH_WORK/delta.install"
+
 # Memory: 4 KB and 1 GB compressed payloads (the 1 GB one repeats 1 MB of
 # text, so that patchpack writes it in minutes, not hours).
 make_text "$BENCH_WORK/small.dat" 1
@@ -99,4 +121,6 @@ for figure in "2 private at the window" "3 private peak while writing"; do
         "$BENCH_WORK/text.install" "$column" MiB 1024
     bench_row memory "$what" "installer --compress, 1 GB payload" "$base" \
         "$BENCH_WORK/huge.install" "$column" MiB 1024
+    bench_row memory "$what" "installer --from, 50 MB archive" "$base" \
+        "$BENCH_WORK/delta.install" "$column" MiB 1024
 done

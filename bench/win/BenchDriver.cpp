@@ -6,8 +6,9 @@
 //       its Start-menu shortcut Game\Game.lnk), starts EXE and prints
 //       "startup MS": the time until a visible top-level window of class
 //       CLASS is up and the program waits for input; then closes it.
-//   bench_driver install INSTALLER PAUSE_MS
-//       makes the game, starts the installer, prints "window MS" once its
+//   bench_driver install INSTALLER PAUSE_MS [SEED_FOLDER]
+//       makes the game (with the files of SEED_FOLDER in its folder),
+//       starts the installer, prints "window MS" once its
 //       window is idle, waits PAUSE_MS, prints "start", presses Start and
 //       prints "write MS" when the outcome message appears; then closes it.
 //   bench_driver copy FOLDER
@@ -121,11 +122,31 @@ int Startup(const std::wstring& exe, const std::wstring& className) {
     return process.WaitForExit(20000) ? 0 : 1;
 }
 
-int Install(const std::wstring& installer, DWORD pauseMs) {
+// Copies every file of folder into the game folder (the previous versions
+// a delta installer rebuilds).
+void SeedGameFolder(const std::wstring& folder) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            CopyFileW((folder + L"\\" + found.cFileName).c_str(),
+                      (kGameDir + L"\\" + found.cFileName).c_str(), FALSE);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+int Install(const std::wstring& installer, DWORD pauseMs, const std::wstring& seed) {
     int status = 1;
     {
         PlayerMachine machine;
         MakeGame(machine);
+        if (!seed.empty()) {
+            SeedGameFolder(seed);
+        }
         const Stopwatch startClock;
         InstallerProcess process(installer);
         HWND window = WaitForWindow(process.Id(), L"TFormMain");
@@ -206,13 +227,14 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"startup" && argc == 4) {
         return Startup(argv[2], argv[3]);
     }
-    if (command == L"install" && argc == 4) {
-        return Install(argv[2], static_cast<DWORD>(_wtoi(argv[3])));
+    if (command == L"install" && (argc == 4 || argc == 5)) {
+        return Install(argv[2], static_cast<DWORD>(_wtoi(argv[3])), argc == 5 ? argv[4] : L"");
     }
     if (command == L"copy" && argc == 3) {
         return Copy(argv[2]);
     }
-    std::fputs("usage: bench_driver startup EXE CLASS | install INSTALLER PAUSE_MS | copy FOLDER\n",
+    std::fputs("usage: bench_driver startup EXE CLASS | install INSTALLER PAUSE_MS [SEED_FOLDER] | "
+               "copy FOLDER\n",
                stderr);
     return 2;
 }

@@ -138,11 +138,11 @@ bool MoveIntoPlace(const WideString& temp, const WideString& destination, bool r
             if (replace(to, from, nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr)) {
                 return true;
             }
-            // The old file is already gone and the new one still carries its
-            // temporary name: moving it into place is all that is left to do.
-            if (GetLastError() != ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
-                return false;
-            }
+            // The replace keeps the old file's attributes; where it fails
+            // (some systems cannot replace through long paths, or the old
+            // file is already gone), the one-step rename below still gives
+            // the new file its name, and fails as well where the old file
+            // is held open.
         }
     }
     return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

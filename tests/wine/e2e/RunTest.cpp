@@ -38,6 +38,15 @@ std::string Payload(const std::string& package, const std::wstring& file) {
     return ReadWholeFile(path + file);
 }
 
+// A payload's previous version, from the package's folder of old files.
+std::string OldPayload(const std::string& package, const std::wstring& file) {
+    std::wstring path = L"Z:";
+    for (char c : std::string(BRISEL_E2E_SOURCE_DIR) + "/packages-old/" + package + "/") {
+        path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    }
+    return ReadWholeFile(path + file);
+}
+
 class RunTest : public E2eTest {
 protected:
     const std::wstring game = kGameDir + L"\\";
@@ -420,6 +429,50 @@ TEST_F(RunTest, ALongPatchStepShowsItsProgressAndKeepsAnswering) {
     EXPECT_EQ(ReadWholeFile(game + L"large.dat").size(), std::size_t{256} << 20);
     EXPECT_TRUE(LeftoverTemporaryFiles(kGameDir).empty());
     ExpectClosesWithCancel(run);
+}
+
+// Delta payloads, checked before anything is written: the previous version
+// is patched; the new version is left alone and the step succeeds; a file
+// of neither version (here the second, after a first that matches) stops
+// the step with a message naming it, and no file changes; a spoiled delta
+// leaves the old file; with the whole file carried too, a file of neither
+// version is written whole.
+TEST_F(RunTest, DeltasPatchOnlyTheVersionTheyWereMadeFrom) {
+    const std::string oldData1 = OldPayload("delta", L"data1.bin");
+    const std::string oldData2 = OldPayload("delta", L"data2.bin");
+    const std::string newData1 = Payload("delta", L"data1.bin");
+    const std::string newData2 = Payload("delta", L"data2.bin");
+    const std::wstring wrongVersion =
+        L"修正対象のファイルのバージョンが異なるため修正できません\n\"data2.bin\"";
+    struct Case {
+        const char* what;
+        const char* installer;
+        std::string data1, data2;   // in the game folder before Start
+        std::wstring message;       // after Start
+        std::string after1, after2; // in the game folder afterwards
+    } cases[] = {
+        {"previous versions", "delta", oldData1, oldData2, kSuccess, newData1, newData2},
+        {"already the new versions", "delta", newData1, newData2, kSuccess, newData1, newData2},
+        {"the second of neither version", "delta", oldData1, "other", wrongVersion, oldData1,
+         "other"},
+        {"a spoiled delta", "delta-flipfirst", oldData1, oldData2, kFailure, oldData1, oldData2},
+        {"neither version, whole files carried", "delta-whole", "other", oldData2, kSuccess,
+         newData1, newData2},
+    };
+    InstallGame();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        machine.WriteFile(game + L"data1.bin", c.data1);
+        machine.WriteFile(game + L"data2.bin", c.data2);
+        Started run = Start(c.installer);
+        ASSERT_NE(run.window, nullptr);
+        ASSERT_TRUE(IsWindowEnabled(StartButton(run.window)));
+        EXPECT_EQ(PressStart(run), std::vector<std::wstring>{c.message});
+        EXPECT_TRUE(ReadWholeFile(game + L"data1.bin") == c.after1);
+        EXPECT_TRUE(ReadWholeFile(game + L"data2.bin") == c.after2);
+        EXPECT_TRUE(LeftoverTemporaryFiles(kGameDir).empty());
+        ExpectClosesWithCancel(run);
+    }
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Writes a copy of an installer whose LZMA stream is spoiled as a broken
 download would spoil it: flip changes one byte in the middle of the
-stream, cut makes the resource end halfway."""
+stream, flipfirst one at the start of its data (so that the first payload
+it holds is spoiled), cut makes the resource end halfway."""
 import argparse
 import shutil
 
@@ -12,7 +13,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("installer")
     parser.add_argument("out")
-    parser.add_argument("how", choices=["flip", "cut"])
+    parser.add_argument("how", choices=["flip", "flipfirst", "cut"])
     args = parser.parse_args()
     pe = pefile.PE(args.installer, fast_load=False)
     entry = None
@@ -22,9 +23,10 @@ def main():
     if entry is None:
         raise SystemExit(f"{args.installer} has no LZMA stream")
     data = bytearray(open(args.installer, "rb").read())
-    if args.how == "flip":
-        offset = pe.get_offset_from_rva(entry.OffsetToData) + entry.Size // 2
-        data[offset] ^= 0x55
+    if args.how in ("flip", "flipfirst"):
+        # The data start after the 13-byte header.
+        at = entry.Size // 2 if args.how == "flip" else 13 + 8
+        data[pe.get_offset_from_rva(entry.OffsetToData) + at] ^= 0x55
     else:
         # The data entry's Size field, 4 bytes after its OffsetToData.
         field = entry.get_file_offset() + 4
