@@ -7,9 +7,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <unistd.h>
 
 namespace brisel::fuzz {
 
@@ -69,6 +74,22 @@ inline std::string ModelReplace(const std::string& text, const std::string& from
         }
     }
     return out;
+}
+
+// A folder of this process's own below the temporary folder, made at the
+// first call: where a harness's files are written.
+inline const std::filesystem::path& ScratchFolder(const std::string& prefix) {
+    static const std::filesystem::path folder = [&] {
+        auto path = std::filesystem::temp_directory_path() / (prefix + std::to_string(getpid()));
+        std::filesystem::create_directories(path);
+        return path;
+    }();
+    return folder;
+}
+
+inline std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 } // namespace brisel::fuzz

@@ -26,21 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path& Folder() {
-    static const fs::path folder = [] {
-        fs::path path =
-            fs::temp_directory_path() / ("brisel-fuzz-delta-" + std::to_string(getpid()));
-        fs::create_directories(path);
-        return path;
-    }();
-    return folder;
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The instructions applied as the format describes them; none when they are
 // not valid.
 std::optional<std::string> Model(const std::string& old, const std::string& code) {
@@ -160,7 +145,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     substitute::PackageResources()[{"DELTA", "RESOURCE_FILE0"}] = record;
     substitute::PackageResources()[{"LZMA", "RESOURCE_SOLID"}] = stream;
 
-    const fs::path target = Folder() / "a.dat";
+    const fs::path& folder = fuzz::ScratchFolder("brisel-fuzz-delta-");
+    const fs::path target = folder / "a.dat";
     { std::ofstream(target, std::ios::binary) << old; }
     const WideString path = target.u16string();
     struct NoProgress final : PieceObserver {
@@ -173,7 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (expected && *expected == old) {
             // The file already is the new version: left alone.
             FUZZ_CHECK(payloads.Check(0, path, quiet) == PayloadAction::UpToDate);
-            FUZZ_CHECK(ReadAll(target) == old);
+            FUZZ_CHECK(fuzz::ReadAll(target) == old);
             return 0;
         }
         FUZZ_CHECK(payloads.Check(0, path, quiet) == PayloadAction::Write);
@@ -182,7 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const Exception&) {
     }
     FUZZ_CHECK(written == expected.has_value());
-    FUZZ_CHECK(ReadAll(target) == (written ? *expected : old));
-    FUZZ_CHECK(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()) == 1);
+    FUZZ_CHECK(fuzz::ReadAll(target) == (written ? *expected : old));
+    FUZZ_CHECK(std::distance(fs::directory_iterator(folder), fs::directory_iterator()) == 1);
     return 0;
 }

@@ -22,21 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path& Folder() {
-    static const fs::path folder = [] {
-        fs::path path =
-            fs::temp_directory_path() / ("brisel-fuzz-packed-" + std::to_string(getpid()));
-        fs::create_directories(path);
-        return path;
-    }();
-    return folder;
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::uint64_t LittleEndian(std::string_view bytes, std::size_t at) {
     std::uint64_t value = 0;
     for (int i = 7; i >= 0; --i) {
@@ -57,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     substitute::PackageResources()[{"PACKED", "RESOURCE_FILE0"}] = input.substr(0, 32);
     substitute::PackageResources()[{"LZMA", "RESOURCE_SOLID"}] = input.substr(32);
 
-    const fs::path target = Folder() / "a.dat";
+    const fs::path& folder = fuzz::ScratchFolder("brisel-fuzz-packed-");
+    const fs::path target = folder / "a.dat";
     { std::ofstream(target, std::ios::binary) << "old"; }
     bool written = false;
     try {
@@ -68,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         written = true;
     } catch (const Exception&) {
     }
-    const std::string after = ReadAll(target);
+    const std::string after = fuzz::ReadAll(target);
     if (written) {
         Crc32 crc;
         crc.Update(after.data(), after.size());
@@ -79,6 +65,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(after == "old");
     }
     // Nothing but the destination is left in the folder.
-    FUZZ_CHECK(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()) == 1);
+    FUZZ_CHECK(std::distance(fs::directory_iterator(folder), fs::directory_iterator()) == 1);
     return 0;
 }
