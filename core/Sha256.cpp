@@ -2,6 +2,12 @@
 
 #include <algorithm>
 
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#include <immintrin.h>
+#define BRISEL_SHA_INSTRUCTIONS 1
+#endif
+
 namespace brisel {
 
 namespace {
@@ -20,13 +26,7 @@ std::uint32_t Rotate(std::uint32_t x, int n) {
     return (x >> n) | (x << (32 - n));
 }
 
-} // namespace
-
-Sha256::Sha256()
-    : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-             0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
-
-void Sha256::Block(const std::uint8_t* block) {
+void PortableBlock(std::uint32_t* state, const std::uint8_t* block) {
     std::uint32_t w[64];
     for (int i = 0; i < 16; ++i) {
         w[i] = static_cast<std::uint32_t>(block[4 * i]) << 24 |
@@ -38,8 +38,8 @@ void Sha256::Block(const std::uint8_t* block) {
         const std::uint32_t s1 = Rotate(w[i - 2], 17) ^ Rotate(w[i - 2], 19) ^ (w[i - 2] >> 10);
         w[i] = w[i - 16] + s0 + w[i - 7] + s1;
     }
-    std::uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-    std::uint32_t e = state_[4], f = state_[5], g = state_[6], h = state_[7];
+    std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+    std::uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
     for (int i = 0; i < 64; ++i) {
         const std::uint32_t s1 = Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25);
         const std::uint32_t choice = (e & f) ^ (~e & g);
@@ -56,30 +56,118 @@ void Sha256::Block(const std::uint8_t* block) {
         b = a;
         a = t1 + t2;
     }
-    state_[0] += a;
-    state_[1] += b;
-    state_[2] += c;
-    state_[3] += d;
-    state_[4] += e;
-    state_[5] += f;
-    state_[6] += g;
-    state_[7] += h;
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+    state[4] += e;
+    state[5] += f;
+    state[6] += g;
+    state[7] += h;
+}
+
+#ifdef BRISEL_SHA_INSTRUCTIONS
+// The blocks through SHA256RNDS2 and the message instructions: four rounds
+// a group, two at a time, the schedule of group i + 4 made from groups i to
+// i + 3 once group i is used. The state is kept as the instructions want
+// it: ABEF in one register, CDGH in the other.
+#ifdef __i386__
+// 32-bit Windows keeps the stack aligned to 4 bytes only.
+__attribute__((force_align_arg_pointer))
+#endif
+__attribute__((target("sha,sse4.1"))) void
+ProcessorBlocks(std::uint32_t* state, const std::uint8_t* data, std::size_t count) {
+    const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
+    const __m128i dcba =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0xB1);
+    const __m128i hgfe =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4)), 0x1B);
+    __m128i abef = _mm_alignr_epi8(dcba, hgfe, 8);
+    __m128i cdgh = _mm_blend_epi16(hgfe, dcba, 0xF0);
+    for (; count > 0; --count, data += 64) {
+        const __m128i abefBefore = abef;
+        const __m128i cdghBefore = cdgh;
+        __m128i message[4];
+        for (int i = 0; i < 4; ++i) {
+            message[i] = _mm_shuffle_epi8(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i)), byteSwap);
+        }
+#pragma GCC unroll 16
+        for (int i = 0; i < 16; ++i) {
+            __m128i words = _mm_add_epi32(
+                message[i & 3], _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound + 4 * i)));
+            cdgh = _mm_sha256rnds2_epu32(cdgh, abef, words);
+            words = _mm_shuffle_epi32(words, 0x0E);
+            abef = _mm_sha256rnds2_epu32(abef, cdgh, words);
+            if (i < 12) {
+                __m128i next = _mm_sha256msg1_epu32(message[i & 3], message[(i + 1) & 3]);
+                next = _mm_add_epi32(
+                    next, _mm_alignr_epi8(message[(i + 3) & 3], message[(i + 2) & 3], 4));
+                message[i & 3] = _mm_sha256msg2_epu32(next, message[(i + 3) & 3]);
+            }
+        }
+        abef = _mm_add_epi32(abef, abefBefore);
+        cdgh = _mm_add_epi32(cdgh, cdghBefore);
+    }
+    const __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
+    const __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_blend_epi16(feba, dchg, 0xF0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), _mm_alignr_epi8(dchg, feba, 8));
+}
+#endif
+
+} // namespace
+
+bool Sha256::ProcessorHasShaInstructions() {
+#ifdef BRISEL_SHA_INSTRUCTIONS
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & bit_SSSE3) == 0 || (c & bit_SSE4_1) == 0) {
+        return false;
+    }
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & bit_SHA) != 0;
+#else
+    return false;
+#endif
+}
+
+Sha256::Sha256(Engine engine)
+    : processor_(engine == Engine::Fastest && ProcessorHasShaInstructions()),
+      state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+             0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
+
+void Sha256::Blocks(const std::uint8_t* blocks, std::size_t count) {
+#ifdef BRISEL_SHA_INSTRUCTIONS
+    if (processor_) {
+        ProcessorBlocks(state_.data(), blocks, count);
+        return;
+    }
+#endif
+    for (; count > 0; --count, blocks += 64) {
+        PortableBlock(state_.data(), blocks);
+    }
 }
 
 void Sha256::Update(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     length_ += size;
-    while (size > 0) {
+    if (buffered_ > 0) {
         const std::size_t take = std::min(size, buffer_.size() - buffered_);
         std::copy(bytes, bytes + take, buffer_.begin() + static_cast<std::ptrdiff_t>(buffered_));
         buffered_ += take;
         bytes += take;
         size -= take;
-        if (buffered_ == buffer_.size()) {
-            Block(buffer_.data());
-            buffered_ = 0;
+        if (buffered_ < buffer_.size()) {
+            return;
         }
+        Blocks(buffer_.data(), 1);
+        buffered_ = 0;
     }
+    const std::size_t whole = size / buffer_.size();
+    Blocks(bytes, whole);
+    bytes += whole * buffer_.size();
+    size -= whole * buffer_.size();
+    std::copy(bytes, bytes + size, buffer_.begin());
+    buffered_ = size;
 }
 
 Sha256Digest Sha256::Final() {

@@ -1,6 +1,8 @@
-// SHA-256, computed piece by piece: the portable implementation, for the
-// authors' tools and the host substitutes (the installer asks the system's
-// crypto API).
+// SHA-256, computed piece by piece: with the processor's SHA instructions
+// where it has them, else in portable code. The authors' tools and the
+// host substitutes use it either way; the installer uses it where the
+// processor has the instructions and asks the system's crypto API
+// otherwise.
 #pragma once
 
 #include <array>
@@ -13,13 +15,20 @@ using Sha256Digest = std::array<std::uint8_t, 32>;
 
 class Sha256 {
 public:
-    Sha256();
+    enum class Engine { Fastest, Portable };
+
+    explicit Sha256(Engine engine = Engine::Fastest);
     void Update(const void* data, std::size_t size);
     Sha256Digest Final();
 
-private:
-    void Block(const std::uint8_t* block);
+    // Whether this processor has the SHA instructions (and the SSE levels
+    // they come with).
+    static bool ProcessorHasShaInstructions();
 
+private:
+    void Blocks(const std::uint8_t* blocks, std::size_t count);
+
+    bool processor_;
     std::array<std::uint32_t, 8> state_;
     std::array<std::uint8_t, 64> buffer_{};
     std::size_t buffered_ = 0;

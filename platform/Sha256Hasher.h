@@ -1,6 +1,7 @@
-// SHA-256 computed by the system's crypto service, piece by piece: the
-// check of a file before a delta is applied to it and of the file it
-// gives.
+// SHA-256 computed piece by piece: the check of a file before a delta is
+// applied to it and of the file it gives. Windows hashes with the
+// processor's SHA instructions where it has them and through the system's
+// crypto service otherwise (or always, when asked).
 #pragma once
 
 #include "core/Sha256.h"
@@ -12,7 +13,9 @@ namespace brisel::platform {
 
 class Sha256Hasher {
 public:
-    Sha256Hasher();
+    enum class Engine { Fastest, SystemService };
+
+    explicit Sha256Hasher(Engine engine = Engine::Fastest);
     ~Sha256Hasher();
     Sha256Hasher(const Sha256Hasher&) = delete;
     Sha256Hasher& operator=(const Sha256Hasher&) = delete;

@@ -7,7 +7,7 @@ struct Sha256Hasher::State {
     Sha256 sha;
 };
 
-Sha256Hasher::Sha256Hasher() : state_(std::make_unique<State>()) {}
+Sha256Hasher::Sha256Hasher(Engine) : state_(std::make_unique<State>()) {}
 Sha256Hasher::~Sha256Hasher() = default;
 
 bool Sha256Hasher::Update(const void* data, std::size_t size) {
