@@ -6,6 +6,7 @@
 // exactly that; where it does not, the write must fail and leave the old
 // file as it was, with no temporary file.
 #include "FuzzSupport.h"
+#include "core/DeltaFormat.h"
 #include "core/Exceptions.h"
 #include "core/Sha256.h"
 #include "package/TPayloads.h"
@@ -26,52 +27,75 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// An unsigned LEB128 number from bytes at at; false when it runs past the
+// end or beyond 64 bits.
+bool Number(const std::string& bytes, std::size_t& at, std::uint64_t& value) {
+    value = 0;
+    for (int shift = 0; shift < 64; shift += 7) {
+        if (at >= bytes.size()) {
+            return false;
+        }
+        const auto byte = static_cast<unsigned char>(bytes[at++]);
+        value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+        if ((byte & 0x80) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The instructions applied as the format describes them; none when they are
 // not valid.
 std::optional<std::string> Model(const std::string& old, const std::string& code) {
     std::string out;
     std::size_t at = 0;
     std::int64_t position = 0;
-    const auto number = [&](std::uint64_t& value) {
-        value = 0;
-        for (int shift = 0; shift < 64; shift += 7) {
-            if (at >= code.size()) {
-                return false;
-            }
-            const auto byte = static_cast<unsigned char>(code[at++]);
-            value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
-            if ((byte & 0x80) == 0) {
-                return true;
-            }
-        }
-        return false;
-    };
     std::int64_t seek = 0; // applied when the next block starts
     while (at < code.size()) {
-        if ((seek > 0 && position > INT64_MAX - seek) ||
-            (seek < 0 && position < INT64_MIN - seek)) {
+        std::uint64_t controlSize = 0, addsSize = 0;
+        if (!Number(code, at, controlSize) || !Number(code, at, addsSize) || controlSize == 0 ||
+            controlSize > kDeltaSectionLimit || addsSize > kDeltaSectionLimit ||
+            controlSize + addsSize > code.size() - at) {
             return std::nullopt;
         }
-        position += seek;
-        std::uint64_t copy = 0, add = 0, zigzag = 0;
-        if (!number(copy) || !number(add) || !number(zigzag) || copy > code.size() - at ||
-            add > code.size() - at - copy) {
-            return std::nullopt;
-        }
-        if (position < 0 || static_cast<std::uint64_t>(position) > old.size() ||
-            copy > old.size() - static_cast<std::uint64_t>(position)) {
-            if (copy > 0) {
+        const std::string control = code.substr(at, controlSize);
+        const std::string adds = code.substr(at + controlSize, addsSize);
+        at += controlSize + addsSize;
+        std::size_t controlAt = 0, addsAt = 0;
+        while (controlAt < control.size()) {
+            if ((seek > 0 && position > INT64_MAX - seek) ||
+                (seek < 0 && position < INT64_MIN - seek)) {
                 return std::nullopt;
             }
+            position += seek;
+            std::uint64_t same = 0, copy = 0, add = 0, zigzag = 0;
+            if (!Number(control, controlAt, same) || !Number(control, controlAt, copy) ||
+                !Number(control, controlAt, add) || !Number(control, controlAt, zigzag) ||
+                copy > code.size() - at || add > adds.size() - addsAt) {
+                return std::nullopt;
+            }
+            if (same + copy > 0 &&
+                (position < 0 || static_cast<std::uint64_t>(position) > old.size() ||
+                 same > old.size() - static_cast<std::uint64_t>(position) ||
+                 copy > old.size() - static_cast<std::uint64_t>(position) - same)) {
+                return std::nullopt;
+            }
+            if (same > 0) {
+                out.append(old, static_cast<std::size_t>(position), same);
+                position += static_cast<std::int64_t>(same);
+            }
+            for (std::uint64_t i = 0; i < copy; ++i) {
+                out += static_cast<char>(old[static_cast<std::size_t>(position) + i] + code[at++]);
+            }
+            position += static_cast<std::int64_t>(copy);
+            out.append(adds, addsAt, add);
+            addsAt += add;
+            seek = (zigzag & 1) != 0 ? -static_cast<std::int64_t>(zigzag >> 1) - 1
+                                     : static_cast<std::int64_t>(zigzag >> 1);
         }
-        for (std::uint64_t i = 0; i < copy; ++i) {
-            out += static_cast<char>(old[static_cast<std::size_t>(position) + i] + code[at++]);
+        if (addsAt != adds.size()) {
+            return std::nullopt;
         }
-        position += static_cast<std::int64_t>(copy);
-        out.append(code, at, add);
-        at += add;
-        seek = (zigzag & 1) != 0 ? -static_cast<std::int64_t>(zigzag >> 1) - 1
-                                 : static_cast<std::int64_t>(zigzag >> 1);
     }
     return out;
 }
@@ -127,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The record: the new version the model made (or, for instructions it
     // refuses, a version nothing can match), one previous version.
     std::string record(64 + 56, '\0');
-    record.replace(0, 4, "BPD1");
+    record.replace(0, 4, kDeltaMagic);
     PutNumber(record, 4, 1, 4);
     Sha256 newSha;
     if (expected) {

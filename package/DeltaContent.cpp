@@ -1,6 +1,7 @@
 #include "DeltaContent.h"
 
 #include "PackedContent.h"
+#include "core/DeltaFormat.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -19,20 +20,65 @@ bool DeltaContent::Start() {
            ReachStreamOffset(stream_, source_.offset);
 }
 
-bool DeltaContent::ReadNumber(std::uint64_t& value) {
+namespace {
+
+// An unsigned LEB128 number, its bytes taken from next until one has the
+// high bit clear; false when next has none or the number exceeds 64 bits.
+template <typename NextByte> bool ReadVarint(NextByte next, std::uint64_t& value) {
     value = 0;
     for (int shift = 0; shift < 64; shift += 7) {
         unsigned char byte = 0;
-        if (instructionsLeft_ == 0 || !stream_.Read(&byte, 1)) {
+        if (!next(byte)) {
             return false;
         }
-        --instructionsLeft_;
         value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
         if ((byte & 0x80) == 0) {
             return true;
         }
     }
     return false;
+}
+
+} // namespace
+
+bool DeltaContent::ReadStreamNumber(std::uint64_t& value) {
+    return ReadVarint(
+        [this](unsigned char& byte) {
+            if (instructionsLeft_ == 0 || !stream_.Read(&byte, 1)) {
+                return false;
+            }
+            --instructionsLeft_;
+            return true;
+        },
+        value);
+}
+
+bool DeltaContent::ReadControlNumber(std::uint64_t& value) {
+    return ReadVarint(
+        [this](unsigned char& byte) {
+            if (controlUsed_ == control_.size()) {
+                return false;
+            }
+            byte = control_[controlUsed_++];
+            return true;
+        },
+        value);
+}
+
+bool DeltaContent::NextChunk() {
+    std::uint64_t controlSize = 0, addsSize = 0;
+    if (addsUsed_ != adds_.size() || !ReadStreamNumber(controlSize) ||
+        !ReadStreamNumber(addsSize) || controlSize == 0 || controlSize > kDeltaSectionLimit ||
+        addsSize > kDeltaSectionLimit || controlSize + addsSize > instructionsLeft_) {
+        return false;
+    }
+    control_.resize(static_cast<std::size_t>(controlSize));
+    adds_.resize(static_cast<std::size_t>(addsSize));
+    controlUsed_ = 0;
+    addsUsed_ = 0;
+    instructionsLeft_ -= controlSize + addsSize;
+    return stream_.Read(control_.data(), control_.size()) &&
+           stream_.Read(adds_.data(), adds_.size());
 }
 
 bool DeltaContent::NextBlock() {
@@ -44,21 +90,32 @@ bool DeltaContent::NextBlock() {
     }
     readPosition_ += seek_;
     std::uint64_t seek = 0;
-    if (!ReadNumber(copyLeft_) || !ReadNumber(addLeft_) || !ReadNumber(seek)) {
+    if ((controlUsed_ == control_.size() && !NextChunk()) || !ReadControlNumber(sameLeft_) ||
+        !ReadControlNumber(copyLeft_) || !ReadControlNumber(addLeft_) || !ReadControlNumber(seek)) {
         return false;
     }
     // Zigzag: 2n for n >= 0, -2n - 1 for n < 0.
     seek_ = (seek & 1) != 0 ? -static_cast<std::int64_t>(seek >> 1) - 1
                             : static_cast<std::int64_t>(seek >> 1);
-    return copyLeft_ <= instructionsLeft_ && addLeft_ <= instructionsLeft_ - copyLeft_;
+    return copyLeft_ <= instructionsLeft_ && addLeft_ <= adds_.size() - addsUsed_;
 }
 
 bool DeltaContent::Fill(char* buffer, std::size_t size) {
     while (size > 0) {
-        if (copyLeft_ == 0 && addLeft_ == 0 && !NextBlock()) {
+        if (sameLeft_ == 0 && copyLeft_ == 0 && addLeft_ == 0 && !NextBlock()) {
             return false;
         }
-        if (copyLeft_ > 0) {
+        if (sameLeft_ > 0) {
+            const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(sameLeft_, size));
+            if (readPosition_ < 0 ||
+                !old_->ReadAt(static_cast<std::uint64_t>(readPosition_), buffer, piece)) {
+                return false;
+            }
+            sameLeft_ -= piece;
+            readPosition_ += static_cast<std::int64_t>(piece);
+            buffer += piece;
+            size -= piece;
+        } else if (copyLeft_ > 0) {
             const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(copyLeft_, size));
             oldBytes_.resize(piece);
             if (readPosition_ < 0 ||
@@ -76,11 +133,9 @@ bool DeltaContent::Fill(char* buffer, std::size_t size) {
             size -= piece;
         } else {
             const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(addLeft_, size));
-            if (!stream_.Read(reinterpret_cast<unsigned char*>(buffer), piece)) {
-                return false;
-            }
+            std::copy_n(adds_.begin() + static_cast<std::ptrdiff_t>(addsUsed_), piece, buffer);
+            addsUsed_ += piece;
             addLeft_ -= piece;
-            instructionsLeft_ -= piece;
             buffer += piece;
             size -= piece;
         }
@@ -100,14 +155,15 @@ bool DeltaContent::Read(char* buffer, std::size_t size) {
 bool DeltaContent::Verified() {
     ok_ = ok_ && (started_ || Start());
     // Blocks after the last byte may only be empty ones.
-    while (ok_ && instructionsLeft_ > 0 && copyLeft_ == 0 && addLeft_ == 0) {
-        ok_ = NextBlock() && copyLeft_ == 0 && addLeft_ == 0;
+    const auto empty = [this] { return sameLeft_ == 0 && copyLeft_ == 0 && addLeft_ == 0; };
+    while (ok_ && (instructionsLeft_ > 0 || controlUsed_ < control_.size()) && empty()) {
+        ok_ = NextBlock() && empty();
     }
     // The previous version is let go before the new one replaces it.
     old_.reset();
     Sha256Digest digest{};
-    return ok_ && done_ == newSize_ && copyLeft_ == 0 && addLeft_ == 0 && instructionsLeft_ == 0 &&
-           hasher_.Final(digest) && digest == newDigest_;
+    return ok_ && done_ == newSize_ && empty() && instructionsLeft_ == 0 &&
+           addsUsed_ == adds_.size() && hasher_.Final(digest) && digest == newDigest_;
 }
 
 } // namespace brisel

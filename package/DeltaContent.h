@@ -1,6 +1,7 @@
 // A delta payload as the content of its file: the new version rebuilt from
 // the previous one (read at offsets from the game folder) and the delta's
-// instructions in the package's stream, verified by size and SHA-256.
+// instructions in the package's stream, verified by size and SHA-256. A
+// chunk's numbers and new bytes are held while its differences stream by.
 #pragma once
 
 #include "LzmaStream.h"
@@ -30,8 +31,10 @@ public:
 
 private:
     bool Start();
+    bool NextChunk();
     bool NextBlock();
-    bool ReadNumber(std::uint64_t& value);
+    bool ReadStreamNumber(std::uint64_t& value);
+    bool ReadControlNumber(std::uint64_t& value);
     bool Fill(char* buffer, std::size_t size);
 
     LzmaStream& stream_;
@@ -45,10 +48,16 @@ private:
     bool ok_ = true;
     std::uint64_t done_ = 0;
     std::uint64_t instructionsLeft_ = 0;
+    std::uint64_t sameLeft_ = 0;
     std::uint64_t copyLeft_ = 0;
     std::uint64_t addLeft_ = 0;
     std::int64_t seek_ = 0;
     std::int64_t readPosition_ = 0;
+    // The current chunk's numbers and new bytes, and how far each is used.
+    std::vector<unsigned char> control_;
+    std::size_t controlUsed_ = 0;
+    std::vector<unsigned char> adds_;
+    std::size_t addsUsed_ = 0;
     std::vector<char> oldBytes_;
 };
 

@@ -1,5 +1,7 @@
 #include "PayloadRecords.h"
 
+#include "core/DeltaFormat.h"
+
 #include "TResourceStream.h"
 #include "platform/PackageResources.h"
 
@@ -63,7 +65,7 @@ std::optional<DeltaRecord> FindDeltaRecord(std::size_t n) {
         return std::nullopt;
     }
     const std::uint64_t count = bytes->size() >= kDeltaHeader ? LittleEndian(*bytes, 4, 4) : 0;
-    if (bytes->substr(0, 4) != "BPD1" || count == 0 ||
+    if (bytes->substr(0, 4) != kDeltaMagic || count == 0 ||
         bytes->size() != kDeltaHeader + count * kDeltaSource || !ZeroAt(*bytes, 48, 16)) {
         RaiseReadError();
     }

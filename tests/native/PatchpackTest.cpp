@@ -355,7 +355,7 @@ TEST_F(PatchpackTest, CarriesPayloadsAsDeltasAgainstThePreviousVersionsFound) {
             {pe::ResourceId::Name("DELTA"), pe::ResourceId::Name("RESOURCE_FILE0"), 0x411});
         ASSERT_NE(delta, tree.end());
         const std::string& record = delta->second.data.bytes;
-        EXPECT_EQ(record.substr(0, 8), std::string("BPD1\2\0\0\0", 8));
+        EXPECT_EQ(record.substr(0, 8), std::string("BPD2\2\0\0\0", 8));
         EXPECT_EQ(record.size(), 64u + 2 * 56);
         EXPECT_EQ(pe::ReadU32(record, 8), text.size());
         EXPECT_EQ(pe::ReadU32(record, 64), text.size() - 100);

@@ -213,30 +213,46 @@ def is_x86_image(data):
 
 def apply_delta(old, instructions):
     """The new version that the instructions rebuild from old; ValueError
-    when they read outside old or overrun themselves."""
+    when they read outside old or overrun themselves or their chunks."""
     out, at, position = bytearray(), 0, 0
 
-    def number():
-        nonlocal at
+    def number(data, at):
         value = shift = 0
         while True:
-            byte = instructions[at]
+            byte = data[at]
             at += 1
             value |= (byte & 0x7F) << shift
             shift += 7
             if not byte & 0x80:
-                return value
+                return value, at
 
     while at < len(instructions):
-        copy, add, seek = number(), number(), number()
-        if position < 0 or position + copy > len(old) or at + copy + add > len(instructions):
-            raise ValueError("a block reads outside the old version or its instructions")
-        out += bytes((o + d) & 0xFF for o, d in
-                     zip(old[position:position + copy], instructions[at:at + copy]))
-        at += copy
-        out += instructions[at:at + add]
-        at += add
-        position += copy + ((seek >> 1) ^ -(seek & 1))
+        control_size, at = number(instructions, at)
+        adds_size, at = number(instructions, at)
+        if not 0 < control_size <= 1 << 20 or adds_size > 1 << 20:
+            raise ValueError("a chunk's sections are too big")
+        control = instructions[at:at + control_size]
+        adds = instructions[at + control_size:at + control_size + adds_size]
+        at += control_size + adds_size
+        control_at = adds_at = 0
+        while control_at < len(control):
+            same, control_at = number(control, control_at)
+            copy, control_at = number(control, control_at)
+            add, control_at = number(control, control_at)
+            seek, control_at = number(control, control_at)
+            if (position < 0 or position + same + copy > len(old) or
+                    at + copy > len(instructions) or adds_at + add > len(adds)):
+                raise ValueError("a block reads outside the old version or its instructions")
+            out += old[position:position + same]
+            position += same
+            out += bytes((o + d) & 0xFF for o, d in
+                         zip(old[position:position + copy], instructions[at:at + copy]))
+            at += copy
+            out += adds[adds_at:adds_at + add]
+            adds_at += add
+            position += copy + ((seek >> 1) ^ -(seek & 1))
+        if adds_at != len(adds):
+            raise ValueError("a chunk's new bytes are not all used")
     return bytes(out)
 
 
@@ -244,7 +260,7 @@ def check_delta(c, key, record, decoded, args, parts):
     """Checks a "DELTA" record and applies its instructions to the old
     versions in the --from folders; returns the new version, or None."""
     name = "%s %s" % key
-    if not c.expect(len(record) >= 64 and record[:4] == b"BPD1", name + " is no record"):
+    if not c.expect(len(record) >= 64 and record[:4] == b"BPD2", name + " is no record"):
         return None
     count, size = struct.unpack_from("<IQ", record, 4)
     digest = record[16:48]

@@ -1,5 +1,7 @@
 #include "DeltaEncoder.h"
 
+#include "core/DeltaFormat.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -20,6 +22,10 @@ constexpr std::size_t kLongEnough = std::size_t{1} << 16;
 // what the current alignment matches over the same bytes.
 constexpr std::int64_t kBetterBy = 8;
 constexpr std::size_t kPiece = std::size_t{1} << 20;
+// Unchanged bytes a copy carries as they stand, without differences, once
+// they run this long: shorter runs cost more as a block's numbers than as
+// zeros among the differences.
+constexpr std::uint64_t kSameRun = 128;
 
 std::uint64_t BasePower() {
     std::uint64_t power = 1;
@@ -109,53 +115,146 @@ private:
     std::vector<std::uint32_t> positions_;
 };
 
-// The instructions as they are written: varints, then the bytes of the block.
+// The instructions as they are written: blocks gathered into chunks, each
+// chunk its numbers, then its new bytes, then its differences, so that
+// the compressor sees runs of like bytes (the differences of a long copy
+// are mostly zeros; new text follows new text).
 class Output {
 public:
     explicit Output(const std::function<void(std::string_view)>& write) : write_(write) {}
     ~Output() = default;
 
-    void Number(std::uint64_t value) {
-        while (value >= 0x80) {
-            buffer_.push_back(static_cast<char>((value & 0x7F) | 0x80));
-            value >>= 7;
+    // A block: copy bytes of next from old (unchanged stretches of at least
+    // kSameRun bytes as they stand, the rest as differences), add bytes of
+    // next after them, then the read position moves by seek.
+    void Block(const unsigned char* next, const unsigned char* old, std::uint64_t copy,
+               std::uint64_t add, std::int64_t seek) {
+        std::uint64_t at = 0;
+        for (;;) {
+            std::uint64_t same = 0;
+            while (at + same < copy && next[at + same] == old[at + same]) {
+                ++same;
+            }
+            // The differing stretch goes on up to the next long unchanged one.
+            std::uint64_t end = at + same, run = 0;
+            while (end + run < copy && run < kSameRun) {
+                if (next[end + run] == old[end + run]) {
+                    ++run;
+                } else {
+                    end += run + 1;
+                    run = 0;
+                }
+            }
+            if (run < kSameRun) {
+                end = copy; // a short unchanged tail stays with the differences
+            }
+            const std::uint64_t differing = end - (at + same);
+            if (end == copy) {
+                Append(next + at, old + at, same, differing, add, seek);
+                return;
+            }
+            Append(next + at, old + at, same, differing, 0, 0);
+            at = end;
         }
-        buffer_.push_back(static_cast<char>(value));
-        Spill();
     }
-    void Byte(unsigned char value) {
-        buffer_.push_back(static_cast<char>(value));
-        if (buffer_.size() >= kPiece) {
-            Spill();
-        }
-    }
-    void Bytes(const unsigned char* data, std::size_t size) {
-        while (size > 0) {
-            const std::size_t piece = std::min(size, kPiece);
-            buffer_.append(reinterpret_cast<const char*>(data), piece);
-            Spill();
-            data += piece;
-            size -= piece;
-        }
-    }
+
     std::uint64_t Finish() {
-        if (!buffer_.empty()) {
-            write_(buffer_);
-            written_ += buffer_.size();
-            buffer_.clear();
-        }
+        Chunk();
         return written_;
     }
 
 private:
-    void Spill() {
-        if (buffer_.size() >= kPiece) {
-            Finish();
+    // One block as written: same unchanged bytes, copy bytes of
+    // differences, add new bytes, then the seek. New data beyond what one
+    // chunk holds goes on in blocks that copy nothing; the seek belongs to
+    // the last of them.
+    void Append(const unsigned char* next, const unsigned char* old, std::uint64_t same,
+                std::uint64_t copy, std::uint64_t add, std::int64_t seek) {
+        do {
+            const std::uint64_t piece = std::min<std::uint64_t>(add, kDeltaSectionLimit);
+            const bool last = piece == add;
+            std::string numbers;
+            AppendNumber(numbers, same);
+            AppendNumber(numbers, copy);
+            AppendNumber(numbers, piece);
+            AppendNumber(numbers, !last       ? 0
+                                  : seek >= 0 ? static_cast<std::uint64_t>(seek) * 2
+                                              : static_cast<std::uint64_t>(-(seek + 1)) * 2 + 1);
+            if (control_.size() + numbers.size() > kDeltaSectionLimit ||
+                adds_.size() + piece > kDeltaSectionLimit) {
+                Chunk();
+            }
+            control_ += numbers;
+            if (copy > 0) {
+                copies_.push_back({next + same, old + same, copy});
+            }
+            next += same + copy;
+            adds_.append(reinterpret_cast<const char*>(next), static_cast<std::size_t>(piece));
+            next += piece;
+            add -= piece;
+            same = 0;
+            copy = 0;
+        } while (add > 0);
+    }
+
+    struct Copy {
+        const unsigned char* next;
+        const unsigned char* old;
+        std::uint64_t length;
+    };
+
+    static void AppendNumber(std::string& out, std::uint64_t value) {
+        while (value >= 0x80) {
+            out.push_back(static_cast<char>((value & 0x7F) | 0x80));
+            value >>= 7;
+        }
+        out.push_back(static_cast<char>(value));
+    }
+
+    void Chunk() {
+        if (control_.empty()) {
+            return;
+        }
+        std::string header;
+        AppendNumber(header, control_.size());
+        AppendNumber(header, adds_.size());
+        Write(header);
+        Write(control_);
+        Write(adds_);
+        std::string piece;
+        for (const Copy& copy : copies_) {
+            for (std::uint64_t at = 0; at < copy.length;) {
+                const std::size_t begin = piece.size();
+                const auto count = static_cast<std::size_t>(
+                    std::min<std::uint64_t>(copy.length - at, kPiece - begin));
+                piece.resize(begin + count);
+                for (std::size_t i = 0; i < count; ++i) {
+                    piece[begin + i] = static_cast<char>(copy.next[at + i] - copy.old[at + i]);
+                }
+                at += count;
+                if (piece.size() == kPiece) {
+                    Write(piece);
+                    piece.clear();
+                }
+            }
+        }
+        Write(piece);
+        control_.clear();
+        adds_.clear();
+        copies_.clear();
+    }
+
+    void Write(std::string_view bytes) {
+        if (!bytes.empty()) {
+            write_(bytes);
+            written_ += bytes.size();
         }
     }
 
     const std::function<void(std::string_view)>& write_;
-    std::string buffer_;
+    std::string control_;
+    std::string adds_;
+    std::vector<Copy> copies_;
     std::uint64_t written_ = 0;
 };
 
@@ -308,15 +407,8 @@ private:
         const std::int64_t seek =
             scan == newSize_ ? 0 : (position - backward) - (lastPosition_ + forward);
         if (forward > 0 || add > 0 || seek != 0) {
-            out_.Number(static_cast<std::uint64_t>(forward));
-            out_.Number(static_cast<std::uint64_t>(add));
-            out_.Number(seek >= 0 ? static_cast<std::uint64_t>(seek) * 2
-                                  : static_cast<std::uint64_t>(-(seek + 1)) * 2 + 1);
-            for (std::int64_t i = 0; i < forward; ++i) {
-                out_.Byte(
-                    static_cast<unsigned char>(new_[lastScan_ + i] - old_[lastPosition_ + i]));
-            }
-            out_.Bytes(new_ + lastScan_ + forward, static_cast<std::size_t>(add));
+            out_.Block(new_ + lastScan_, old_ + lastPosition_, static_cast<std::uint64_t>(forward),
+                       static_cast<std::uint64_t>(add), seek);
             ++stats_.blocks;
             stats_.copied += static_cast<std::uint64_t>(forward);
             stats_.added += static_cast<std::uint64_t>(add);

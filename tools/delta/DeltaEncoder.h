@@ -1,6 +1,7 @@
 // The instructions of a binary delta (docs/DELTA-PAYLOADS.md): blocks of
 // copy (differences against the old bytes), add (new bytes) and seek that
-// rebuild a new version from an old one.
+// rebuild a new version from an old one, gathered into chunks that keep
+// the blocks' numbers, new bytes and differences apart.
 //
 // Matching is bsdiff's "copy with differences" on a hash index instead of a
 // suffix array: the old version is indexed by a hash of kDeltaWindow bytes

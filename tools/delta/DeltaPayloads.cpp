@@ -4,6 +4,7 @@
 #include "common/HostSystem.h"
 #include "common/PackagePlan.h"
 #include "compress/PayloadCompression.h"
+#include "core/DeltaFormat.h"
 #include "core/X86Filter.h"
 
 #include <cstdio>
@@ -118,7 +119,7 @@ EncodedDelta EncodeDeltas(pe::TemporaryOutput& scratch, std::uint64_t& scratchSi
 }
 
 std::string DeltaRecordBytes(const EncodedDelta& delta) {
-    std::string record = "BPD1";
+    std::string record = kDeltaMagic;
     const auto count = static_cast<std::uint32_t>(delta.sources.size());
     for (int i = 0; i < 4; ++i) {
         record.push_back(static_cast<char>((count >> (8 * i)) & 0xFF));
