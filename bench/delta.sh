@@ -1,6 +1,6 @@
 #!/bin/bash
 # The size of the deltas patchpack writes with --from (the installer's LZMA
-# stream, which holds only the delta's instructions here) next to
+# stream and stored new data, which hold only the delta here) next to
 # xdelta3 -9 -S djw, bsdiff and zstd -19 --long=27 --patch-from of the same
 # pairs: a game archive of some 50 MB with members edited, inserted, removed
 # and moved (delta-pairs.py), a DLL rebuilt after a one-line change (the LZMA
@@ -32,8 +32,8 @@ for version in old new; do
         "$sdk/LzmaEnc.c" -o "$pairs/program.$version"
 done
 
-# ours PAIR [OPTIONS...]: the stream of an installer of the new version
-# written with --from a folder that holds the old one.
+# ours PAIR [OPTIONS...]: the stream and the stored new data of an installer
+# of the new version written with --from a folder that holds the old one.
 ours() {
     local pair="$1"
     bench_package "$BENCH_WORK/package" "" payload.bin
@@ -41,7 +41,7 @@ ours() {
     ln -f "$pairs/$pair.new" "$BENCH_WORK/package/files/payload.bin"
     ln -f "$pairs/$pair.old" "$BENCH_WORK/old/payload.bin"
     "$BRISEL_PATCHPACK" build "$BENCH_WORK/package" --stub "$BRISEL_STUB" --from "$BENCH_WORK/old" \
-        --out "$BENCH_WORK/delta.exe" | awk '$1 == "RESOURCE_SOLID" { print $2 }'
+        --out "$BENCH_WORK/delta.exe" | awk '$1 == "RESOURCE_SOLID" { sum += $2 } END { print sum }'
 }
 
 for pair in archive program text; do
@@ -61,7 +61,7 @@ for pair in archive program text; do
     bench_row delta "$label" "xdelta3 -9 -S djw" "$base" "$sizes/$pair-xdelta3" 1 bytes
     bench_row delta "$label" "bsdiff" "$base" "$sizes/$pair-bsdiff" 1 bytes
     bench_row delta "$label" "zstd -19 --long=27 --patch-from" "$base" "$sizes/$pair-zstd" 1 bytes
-    bench_row delta "$label" "patchpack build --from (stream)" "$base" "$sizes/$pair-patchpack" \
+    bench_row delta "$label" "patchpack build --from (stream + stored)" "$base" "$sizes/$pair-patchpack" \
         1 bytes
 done
 
@@ -78,11 +78,10 @@ if [ -n "${BENCH_DELTA_HUGE_MB:-}" ]; then
     /usr/bin/python3 -c '
 import pefile, sys
 pe = pefile.PE(sys.argv[1], fast_load=False)
-for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
-    if str(kind.name) == "LZMA":
-        print(kind.directory.entries[0].directory.entries[0].data.struct.Size)' \
+print(sum(kind.directory.entries[0].directory.entries[0].data.struct.Size
+          for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries if str(kind.name) in ("LZMA", "STORED")))' \
         "$BENCH_WORK/delta.exe" >"$sizes/huge-patchpack"
-    bench_row delta "$label" "patchpack build --from (stream)" "" "$sizes/huge-patchpack" 1 bytes
+    bench_row delta "$label" "patchpack build --from (stream + stored)" "" "$sizes/huge-patchpack" 1 bytes
     bench_row delta "$label" "patchpack build --from: time" "" "$BENCH_WORK/patchpack.time"
     bench_row delta "$label" "patchpack --from: peak RSS" "" "$BENCH_WORK/patchpack.time" 2 MiB \
         1024

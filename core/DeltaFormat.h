@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace brisel {
 
@@ -13,5 +14,15 @@ inline constexpr char kDeltaMagic[] = "BPD2";
 // most: the installer holds both sections of a chunk in memory while it
 // reads the chunk's differences from the stream.
 inline constexpr std::size_t kDeltaSectionLimit = std::size_t{1} << 20;
+
+// A chunk gives the size of its new-data section doubled, plus one when
+// the section is not in the stream but the next bytes of the delta's
+// stored new data: new data that does not compress is kept out of the
+// stream, so that the installer copies it rather than decodes it.
+inline constexpr std::uint64_t kDeltaStoredFlag = 1;
+
+// The resource holding every delta's stored new data, raw.
+inline constexpr char kDeltaStoredType[] = "STORED";
+inline constexpr char kDeltaStoredName[] = "RESOURCE_SOLID";
 
 } // namespace brisel

@@ -1,6 +1,7 @@
 // A delta payload applied from a spoiled or hostile package. The input is
-// an old file (its length in the first two bytes) and the delta's
-// instructions, which the harness compresses into the package's stream. A
+// an old file and the delta's stored new data (each after two bytes of its
+// length) and the delta's instructions, which the harness compresses into
+// the package's stream. A
 // reference model applies the instructions too: where it finds them
 // valid, the record vouches for its result, and the write must give
 // exactly that; where it does not, the write must fail and leave the old
@@ -46,21 +47,29 @@ bool Number(const std::string& bytes, std::size_t& at, std::uint64_t& value) {
 
 // The instructions applied as the format describes them; none when they are
 // not valid.
-std::optional<std::string> Model(const std::string& old, const std::string& code) {
+std::optional<std::string> Model(const std::string& old, const std::string& stored,
+                                 const std::string& code) {
     std::string out;
-    std::size_t at = 0;
+    std::size_t at = 0, storedAt = 0;
     std::int64_t position = 0;
     std::int64_t seek = 0; // applied when the next block starts
     while (at < code.size()) {
-        std::uint64_t controlSize = 0, addsSize = 0;
-        if (!Number(code, at, controlSize) || !Number(code, at, addsSize) || controlSize == 0 ||
-            controlSize > kDeltaSectionLimit || addsSize > kDeltaSectionLimit ||
-            controlSize + addsSize > code.size() - at) {
+        std::uint64_t controlSize = 0, addsNumber = 0;
+        if (!Number(code, at, controlSize) || !Number(code, at, addsNumber) || controlSize == 0 ||
+            controlSize > kDeltaSectionLimit || controlSize > code.size() - at) {
             return std::nullopt;
         }
+        const bool isStored = (addsNumber & kDeltaStoredFlag) != 0;
+        const std::uint64_t addsSize = addsNumber >> 1;
         const std::string control = code.substr(at, controlSize);
-        const std::string adds = code.substr(at + controlSize, addsSize);
-        at += controlSize + addsSize;
+        at += controlSize;
+        const std::string& from = isStored ? stored : code;
+        std::size_t& fromAt = isStored ? storedAt : at;
+        if (addsSize > kDeltaSectionLimit || addsSize > from.size() - fromAt) {
+            return std::nullopt;
+        }
+        const std::string adds = from.substr(fromAt, addsSize);
+        fromAt += addsSize;
         std::size_t controlAt = 0, addsAt = 0;
         while (controlAt < control.size()) {
             if ((seek > 0 && position > INT64_MAX - seek) ||
@@ -96,6 +105,9 @@ std::optional<std::string> Model(const std::string& old, const std::string& code
         if (addsAt != adds.size()) {
             return std::nullopt;
         }
+    }
+    if (storedAt != stored.size()) {
+        return std::nullopt;
     }
     return out;
 }
@@ -133,16 +145,23 @@ void PutDigest(std::string& out, std::size_t at, const Sha256Digest& digest) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string input(reinterpret_cast<const char*>(data), size);
-    if (input.size() < 2) {
-        return 0;
-    }
-    const std::size_t oldLength =
-        std::min<std::size_t>(input.size() - 2, static_cast<unsigned char>(input[0]) |
-                                                    static_cast<unsigned char>(input[1]) << 8);
-    const std::string old = input.substr(2, oldLength);
-    const std::string code = input.substr(2 + oldLength);
-    const std::optional<std::string> expected = Model(old, code);
+    std::string input(reinterpret_cast<const char*>(data), size);
+    // A part whose length the next two bytes give (as far as there are
+    // bytes), taken off the front of the input.
+    const auto part = [&input] {
+        const std::size_t length =
+            input.size() < 2 ? 0
+                             : std::min<std::size_t>(input.size() - 2,
+                                                     static_cast<unsigned char>(input[0]) |
+                                                         static_cast<unsigned char>(input[1]) << 8);
+        const std::string bytes = input.substr(std::min<std::size_t>(2, input.size()), length);
+        input.erase(0, std::min<std::size_t>(2 + length, input.size()));
+        return bytes;
+    };
+    const std::string old = part();
+    const std::string stored = part();
+    const std::string code = input;
+    const std::optional<std::string> expected = Model(old, stored, code);
     const std::string stream = Compress(code);
     if (stream.empty() || (expected && expected->size() > (1u << 20))) {
         return 0;
@@ -150,7 +169,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The record: the new version the model made (or, for instructions it
     // refuses, a version nothing can match), one previous version.
-    std::string record(64 + 56, '\0');
+    std::string record(64 + 72, '\0');
     record.replace(0, 4, kDeltaMagic);
     PutNumber(record, 4, 1, 4);
     Sha256 newSha;
@@ -165,9 +184,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PutDigest(record, 72, oldSha.Final());
     PutNumber(record, 104, 0, 8);
     PutNumber(record, 112, code.size(), 8);
+    PutNumber(record, 120, 0, 8);
+    PutNumber(record, 128, stored.size(), 8);
     substitute::PackageResources().clear();
     substitute::PackageResources()[{"DELTA", "RESOURCE_FILE0"}] = record;
     substitute::PackageResources()[{"LZMA", "RESOURCE_SOLID"}] = stream;
+    substitute::PackageResources()[{kDeltaStoredType, kDeltaStoredName}] = stored;
 
     const fs::path& folder = fuzz::ScratchFolder("brisel-fuzz-delta-");
     const fs::path target = folder / "a.dat";

@@ -9,9 +9,9 @@
 namespace brisel {
 
 DeltaContent::DeltaContent(LzmaStream& stream, const DeltaRecord& record, const DeltaSource& source,
-                           const WideString& oldPath)
+                           std::string_view stored, const WideString& oldPath)
     : stream_(stream), source_(source), newSize_(record.newSize), newDigest_(record.newDigest),
-      oldPath_(oldPath), instructionsLeft_(source.length) {}
+      oldPath_(oldPath), instructionsLeft_(source.length), stored_(stored) {}
 
 bool DeltaContent::Start() {
     started_ = true;
@@ -66,19 +66,35 @@ bool DeltaContent::ReadControlNumber(std::uint64_t& value) {
 }
 
 bool DeltaContent::NextChunk() {
-    std::uint64_t controlSize = 0, addsSize = 0;
+    std::uint64_t controlSize = 0, addsNumber = 0;
     if (addsUsed_ != adds_.size() || !ReadStreamNumber(controlSize) ||
-        !ReadStreamNumber(addsSize) || controlSize == 0 || controlSize > kDeltaSectionLimit ||
-        addsSize > kDeltaSectionLimit || controlSize + addsSize > instructionsLeft_) {
+        !ReadStreamNumber(addsNumber) || controlSize == 0 || controlSize > kDeltaSectionLimit) {
+        return false;
+    }
+    const bool stored = (addsNumber & kDeltaStoredFlag) != 0;
+    const std::uint64_t addsSize = addsNumber >> 1;
+    if (addsSize > kDeltaSectionLimit ||
+        controlSize + (stored ? 0 : addsSize) > instructionsLeft_ ||
+        (stored && addsSize > stored_.size() - storedUsed_)) {
         return false;
     }
     control_.resize(static_cast<std::size_t>(controlSize));
-    adds_.resize(static_cast<std::size_t>(addsSize));
     controlUsed_ = 0;
     addsUsed_ = 0;
-    instructionsLeft_ -= controlSize + addsSize;
-    return stream_.Read(control_.data(), control_.size()) &&
-           stream_.Read(adds_.data(), adds_.size());
+    instructionsLeft_ -= controlSize;
+    if (!stream_.Read(control_.data(), control_.size())) {
+        return false;
+    }
+    if (stored) {
+        adds_ = stored_.substr(storedUsed_, static_cast<std::size_t>(addsSize));
+        storedUsed_ += adds_.size();
+        return true;
+    }
+    decodedAdds_.resize(static_cast<std::size_t>(addsSize));
+    instructionsLeft_ -= addsSize;
+    adds_ =
+        std::string_view(reinterpret_cast<const char*>(decodedAdds_.data()), decodedAdds_.size());
+    return stream_.Read(decodedAdds_.data(), decodedAdds_.size());
 }
 
 bool DeltaContent::NextBlock() {
@@ -133,7 +149,7 @@ bool DeltaContent::Fill(char* buffer, std::size_t size) {
             size -= piece;
         } else {
             const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(addLeft_, size));
-            std::copy_n(adds_.begin() + static_cast<std::ptrdiff_t>(addsUsed_), piece, buffer);
+            adds_.copy(buffer, piece, addsUsed_);
             addsUsed_ += piece;
             addLeft_ -= piece;
             buffer += piece;
@@ -163,7 +179,8 @@ bool DeltaContent::Verified() {
     old_.reset();
     Sha256Digest digest{};
     return ok_ && done_ == newSize_ && empty() && instructionsLeft_ == 0 &&
-           addsUsed_ == adds_.size() && hasher_.Final(digest) && digest == newDigest_;
+           addsUsed_ == adds_.size() && storedUsed_ == stored_.size() && hasher_.Final(digest) &&
+           digest == newDigest_;
 }
 
 } // namespace brisel

@@ -1,7 +1,8 @@
 // A delta payload as the content of its file: the new version rebuilt from
 // the previous one (read at offsets from the game folder) and the delta's
 // instructions in the package's stream, verified by size and SHA-256. A
-// chunk's numbers and new bytes are held while its differences stream by.
+// chunk's numbers and new bytes are held while its differences stream by;
+// new data that was stored raw is read from the package as it stands.
 #pragma once
 
 #include "LzmaStream.h"
@@ -12,6 +13,7 @@
 #include "platform/Sha256Hasher.h"
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace brisel {
@@ -21,8 +23,9 @@ public:
     // oldPath is the previous version, opened at the first read (the
     // writer first makes sure the destination can be replaced) and closed
     // once the new version is verified.
+    // stored is the delta's stored new data.
     DeltaContent(LzmaStream& stream, const DeltaRecord& record, const DeltaSource& source,
-                 const WideString& oldPath);
+                 std::string_view stored, const WideString& oldPath);
 
     std::uint64_t Size() const override { return newSize_; }
     bool MayWriteInPlace() const override { return false; }
@@ -53,11 +56,15 @@ private:
     std::uint64_t addLeft_ = 0;
     std::int64_t seek_ = 0;
     std::int64_t readPosition_ = 0;
-    // The current chunk's numbers and new bytes, and how far each is used.
+    // The current chunk's numbers and new bytes (decoded into decodedAdds_,
+    // or a piece of stored_), and how far each is used.
     std::vector<unsigned char> control_;
     std::size_t controlUsed_ = 0;
-    std::vector<unsigned char> adds_;
+    std::vector<unsigned char> decodedAdds_;
+    std::string_view adds_;
     std::size_t addsUsed_ = 0;
+    std::string_view stored_;
+    std::size_t storedUsed_ = 0;
     std::vector<char> oldBytes_;
 };
 

@@ -14,7 +14,7 @@ namespace {
 
 constexpr std::uint64_t kFlagX86Filter = 1;
 constexpr std::size_t kDeltaHeader = 64;
-constexpr std::size_t kDeltaSource = 56;
+constexpr std::size_t kDeltaSource = 72;
 
 std::uint64_t LittleEndian(std::string_view bytes, std::size_t at, int count) {
     std::uint64_t value = 0;
@@ -79,9 +79,24 @@ std::optional<DeltaRecord> FindDeltaRecord(std::size_t n) {
         source.oldDigest = DigestAt(*bytes, at + 8);
         source.offset = LittleEndian(*bytes, at + 40, 8);
         source.length = LittleEndian(*bytes, at + 48, 8);
+        source.storedOffset = LittleEndian(*bytes, at + 56, 8);
+        source.storedLength = LittleEndian(*bytes, at + 64, 8);
         record.sources.push_back(source);
     }
     return record;
+}
+
+std::string_view StoredNewData(const DeltaSource& source) {
+    if (source.storedLength == 0) {
+        return {};
+    }
+    const auto bytes = platform::FindPackageResource(kDeltaStoredType, kDeltaStoredName);
+    if (!bytes || source.storedOffset > bytes->size() ||
+        source.storedLength > bytes->size() - source.storedOffset) {
+        RaiseReadError();
+    }
+    return bytes->substr(static_cast<std::size_t>(source.storedOffset),
+                         static_cast<std::size_t>(source.storedLength));
 }
 
 } // namespace brisel

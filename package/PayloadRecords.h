@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace brisel {
@@ -25,6 +26,8 @@ struct DeltaSource {
     Sha256Digest oldDigest{};
     std::uint64_t offset = 0; // of the instructions in the decoded stream
     std::uint64_t length = 0;
+    std::uint64_t storedOffset = 0; // of its stored new data in the stored resource
+    std::uint64_t storedLength = 0;
 };
 
 struct DeltaRecord {
@@ -40,5 +43,9 @@ String PayloadName(std::size_t n);
 // valid one raises EReadError: the package is spoiled.
 std::optional<PackedRecord> FindPackedRecord(std::size_t n);
 std::optional<DeltaRecord> FindDeltaRecord(std::size_t n);
+
+// The stored new data of a delta; raises EReadError when the package does
+// not hold it.
+std::string_view StoredNewData(const DeltaSource& source);
 
 } // namespace brisel

@@ -107,8 +107,9 @@ platform::FileContent& TPayloads::Open(std::size_t n, const WideString& destinat
         if (!delta || version >= delta->sources.size()) {
             RaiseReadError();
         }
-        current_ =
-            std::make_unique<DeltaContent>(Stream(), *delta, delta->sources[version], destination);
+        const DeltaSource& source = delta->sources[version];
+        current_ = std::make_unique<DeltaContent>(Stream(), *delta, source, StoredNewData(source),
+                                                  destination);
     } else if (const auto record = FindPackedRecord(n)) {
         current_ = std::make_unique<PackedContent>(Stream(), *record);
     } else {

@@ -402,6 +402,7 @@ TEST_F(PackageStreamTest, RebuildsTheNewVersionFromDeltasOfEveryKindOfChange) {
         substitute::PackageResources()[{"DELTA", "RESOURCE_FILE0"}] =
             tools::DeltaRecordBytes(delta);
         substitute::PackageResources()[{"LZMA", "RESOURCE_SOLID"}] = stream;
+        substitute::PackageResources()[{"STORED", "RESOURCE_SOLID"}] = delta.sources[0].stored;
 
         const auto target = disk.Write("game/a.dat", old);
         TPayloads payloads;

@@ -356,10 +356,10 @@ TEST_F(PatchpackTest, CarriesPayloadsAsDeltasAgainstThePreviousVersionsFound) {
         ASSERT_NE(delta, tree.end());
         const std::string& record = delta->second.data.bytes;
         EXPECT_EQ(record.substr(0, 8), std::string("BPD2\2\0\0\0", 8));
-        EXPECT_EQ(record.size(), 64u + 2 * 56);
+        EXPECT_EQ(record.size(), 64u + 2 * 72);
         EXPECT_EQ(pe::ReadU32(record, 8), text.size());
         EXPECT_EQ(pe::ReadU32(record, 64), text.size() - 100);
-        EXPECT_EQ(pe::ReadU32(record, 64 + 56), text.size() + 7);
+        EXPECT_EQ(pe::ReadU32(record, 64 + 72), text.size() + 7);
         EXPECT_EQ(has("PACKED", "RESOURCE_FILE0"), whole);
         EXPECT_TRUE(has("BIN", "RESOURCE_FILE1")); // unrelated noise: no smaller as a delta
         EXPECT_FALSE(has("DELTA", "RESOURCE_FILE1"));

@@ -44,6 +44,7 @@ ALLOWED_IMPORTS = {
 }
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 STREAM = ("LZMA", "RESOURCE_SOLID")
+STORED = ("STORED", "RESOURCE_SOLID")
 ESCAPES = [(b"&AMPERSAND;", b"&"), (b"&TAB;", b"\t"), (b"&SPACE;", b" "),
            (b"&ASTERISK;", b"*"), (b"&PERCENT;", b"%")]
 
@@ -211,10 +212,11 @@ def is_x86_image(data):
             data[at + 4:at + 6] in (struct.pack("<H", 0x14C), struct.pack("<H", 0x8664)))
 
 
-def apply_delta(old, instructions):
-    """The new version that the instructions rebuild from old; ValueError
-    when they read outside old or overrun themselves or their chunks."""
-    out, at, position = bytearray(), 0, 0
+def apply_delta(old, instructions, stored):
+    """The new version that the instructions (and the stored new data)
+    rebuild from old; ValueError when they read outside old or overrun
+    themselves, their chunks or the stored data."""
+    out, at, position, stored_at = bytearray(), 0, 0, 0
 
     def number(data, at):
         value = shift = 0
@@ -228,12 +230,20 @@ def apply_delta(old, instructions):
 
     while at < len(instructions):
         control_size, at = number(instructions, at)
-        adds_size, at = number(instructions, at)
+        adds_number, at = number(instructions, at)
+        adds_size = adds_number >> 1
         if not 0 < control_size <= 1 << 20 or adds_size > 1 << 20:
             raise ValueError("a chunk's sections are too big")
         control = instructions[at:at + control_size]
-        adds = instructions[at + control_size:at + control_size + adds_size]
-        at += control_size + adds_size
+        at += control_size
+        if adds_number & 1:
+            adds = stored[stored_at:stored_at + adds_size]
+            stored_at += adds_size
+        else:
+            adds = instructions[at:at + adds_size]
+            at += adds_size
+        if len(adds) != adds_size:
+            raise ValueError("a chunk's new data overruns its place")
         control_at = adds_at = 0
         while control_at < len(control):
             same, control_at = number(control, control_at)
@@ -253,10 +263,12 @@ def apply_delta(old, instructions):
             position += copy + ((seek >> 1) ^ -(seek & 1))
         if adds_at != len(adds):
             raise ValueError("a chunk's new bytes are not all used")
+    if stored_at != len(stored):
+        raise ValueError("the stored new data is not all used")
     return bytes(out)
 
 
-def check_delta(c, key, record, decoded, args, parts):
+def check_delta(c, key, record, decoded, stored, args, parts, stored_parts):
     """Checks a "DELTA" record and applies its instructions to the old
     versions in the --from folders; returns the new version, or None."""
     name = "%s %s" % key
@@ -264,7 +276,7 @@ def check_delta(c, key, record, decoded, args, parts):
         return None
     count, size = struct.unpack_from("<IQ", record, 4)
     digest = record[16:48]
-    if not c.expect(count >= 1 and len(record) == 64 + 56 * count and record[48:64] == bytes(16),
+    if not c.expect(count >= 1 and len(record) == 64 + 72 * count and record[48:64] == bytes(16),
                     "%s: %d sources in %d bytes" % (name, count, len(record))):
         return None
     entry = entry_paths(args.package).get(int(key[1][len("RESOURCE_FILE"):]))
@@ -277,15 +289,18 @@ def check_delta(c, key, record, decoded, args, parts):
             olds[(len(data), hashlib.sha256(data).digest())] = data
     rebuilt = None
     for i in range(count):
-        old_size, = struct.unpack_from("<Q", record, 64 + 56 * i)
-        old_digest = record[72 + 56 * i:104 + 56 * i]
-        offset, length = struct.unpack_from("<QQ", record, 104 + 56 * i)
+        old_size, = struct.unpack_from("<Q", record, 64 + 72 * i)
+        old_digest = record[72 + 72 * i:104 + 72 * i]
+        offset, length, stored_offset, stored_length = struct.unpack_from(
+            "<QQQQ", record, 104 + 72 * i)
         parts.append((offset, length, name))
+        stored_parts.append((stored_offset, stored_length, name))
         old = olds.get((old_size, old_digest))
         if not c.expect(old is not None, "%s: source %d is no old version in --from" % (name, i)):
             continue
         try:
-            new = apply_delta(old, decoded[offset:offset + length])
+            new = apply_delta(old, decoded[offset:offset + length],
+                              stored[stored_offset:stored_offset + stored_length])
         except (ValueError, IndexError) as e:
             c.faults.append("%s: source %d: %s" % (name, i, e))
             continue
@@ -319,13 +334,15 @@ def unpack_payloads(c, named, args):
     c.expect(len(decoded) == size, "the stream decodes to %d bytes, its header says %d"
              % (len(decoded), size))
     parts = []  # (offset, length, what) of every part of the stream
+    stored = named.pop(STORED, {}).get(JAPANESE, b"")
+    stored_parts = []  # the same of the stored new data
     for _, is_delta, key in records:
         record = named.pop(key)[JAPANESE]
         bin_key = ("BIN", key[1])
         if is_delta:
             whole = bin_key in named
             c.expect(whole == args.keep_whole, "%s %s: whole as well: %s" % (*key, whole))
-            rebuilt = check_delta(c, key, record, decoded, args, parts)
+            rebuilt = check_delta(c, key, record, decoded, stored, args, parts, stored_parts)
             if rebuilt is not None and not whole:
                 named[bin_key] = {JAPANESE: rebuilt}
             elif rebuilt is not None:
@@ -345,11 +362,12 @@ def unpack_payloads(c, named, args):
                  % (*key, flags & 1))
         c.expect(zlib.crc32(payload) == crc, "%s %s: CRC-32 differs" % key)
         named[bin_key] = {JAPANESE: payload}
-    at = 0
-    for offset, length, what in parts:  # in "%OutFiles" order, one after another
-        c.expect(offset == at, "%s at %d of the stream, not %d" % (what, offset, at))
-        at = offset + length
-    c.expect(at == size, "the stream holds %d bytes after its last payload" % (size - at))
+    for kind, pieces, end in (("stream", parts, size), ("stored data", stored_parts, len(stored))):
+        at = 0
+        for offset, length, what in pieces:  # in "%OutFiles" order, one after another
+            c.expect(offset == at, "%s at %d of the %s, not %d" % (what, offset, kind, at))
+            at = offset + length
+        c.expect(at == end, "the %s holds %d bytes after its last payload" % (kind, end - at))
 
 
 def check_package(c, resources, args):
@@ -464,7 +482,7 @@ def main():
     check_forbidden(c, data, args.forbid_text)
     types = sorted({key[0] for key in resources}, key=str)
     c.expect(types == sorted({"TEXT", "BMP", RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST}
-                             | {t for t in ("BIN", "PACKED", "DELTA", "LZMA")
+                             | {t for t in ("BIN", "PACKED", "DELTA", "LZMA", "STORED")
                                 if any(k[0] == t for k in resources)
                                 and (t == "BIN" or args.compress)},
                              key=str), "resource types %s" % types)

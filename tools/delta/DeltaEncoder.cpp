@@ -26,6 +26,9 @@ constexpr std::size_t kPiece = std::size_t{1} << 20;
 // they run this long: shorter runs cost more as a block's numbers than as
 // zeros among the differences.
 constexpr std::uint64_t kSameRun = 128;
+// New data of a block is weighed for storing from this size on; smaller
+// pieces stay in the stream.
+constexpr std::size_t kStoreFrom = 4096;
 
 std::uint64_t BasePower() {
     std::uint64_t power = 1;
@@ -121,7 +124,7 @@ private:
 // are mostly zeros; new text follows new text).
 class Output {
 public:
-    explicit Output(const std::function<void(std::string_view)>& write) : write_(write) {}
+    explicit Output(const DeltaOutput& output) : output_(output) {}
     ~Output() = default;
 
     // A block: copy bytes of next from old (unchanged stretches of at least
@@ -158,9 +161,11 @@ public:
         }
     }
 
-    std::uint64_t Finish() {
+    DeltaStats Finish(DeltaStats stats) {
         Chunk();
-        return written_;
+        stats.length = written_;
+        stats.stored = stored_;
+        return stats;
     }
 
 private:
@@ -180,10 +185,20 @@ private:
             AppendNumber(numbers, !last       ? 0
                                   : seek >= 0 ? static_cast<std::uint64_t>(seek) * 2
                                               : static_cast<std::uint64_t>(-(seek + 1)) * 2 + 1);
+            // New data starts a new chunk where it is of another kind than
+            // the chunk's so far: stored when it is big enough to weigh
+            // and does not compress, in the stream otherwise.
+            bool storing = storing_;
+            if (piece > 0) {
+                storing = piece >= kStoreFrom &&
+                          !output_.compresses(std::string_view(
+                              reinterpret_cast<const char*>(next + same + copy), piece));
+            }
             if (control_.size() + numbers.size() > kDeltaSectionLimit ||
-                adds_.size() + piece > kDeltaSectionLimit) {
+                adds_.size() + piece > kDeltaSectionLimit || storing != storing_) {
                 Chunk();
             }
+            storing_ = storing;
             control_ += numbers;
             if (copy > 0) {
                 copies_.push_back({next + same, old + same, copy});
@@ -215,12 +230,18 @@ private:
         if (control_.empty()) {
             return;
         }
+        const bool store = storing_ && !adds_.empty();
         std::string header;
         AppendNumber(header, control_.size());
-        AppendNumber(header, adds_.size());
+        AppendNumber(header, adds_.size() * 2 + (store ? kDeltaStoredFlag : 0));
         Write(header);
         Write(control_);
-        Write(adds_);
+        if (store) {
+            output_.store(adds_);
+            stored_ += adds_.size();
+        } else {
+            Write(adds_);
+        }
         std::string piece;
         for (const Copy& copy : copies_) {
             for (std::uint64_t at = 0; at < copy.length;) {
@@ -246,16 +267,18 @@ private:
 
     void Write(std::string_view bytes) {
         if (!bytes.empty()) {
-            write_(bytes);
+            output_.write(bytes);
             written_ += bytes.size();
         }
     }
 
-    const std::function<void(std::string_view)>& write_;
+    const DeltaOutput& output_;
     std::string control_;
     std::string adds_;
     std::vector<Copy> copies_;
     std::uint64_t written_ = 0;
+    std::uint64_t stored_ = 0;
+    bool storing_ = false; // the current chunk's new data is stored
 };
 
 struct Match {
@@ -294,8 +317,7 @@ public:
                 Emit(scan, position);
             }
         }
-        stats_.length = out_.Finish();
-        return stats_;
+        return out_.Finish(stats_);
     }
 
 private:
@@ -433,9 +455,8 @@ private:
 } // namespace
 
 DeltaStats EncodeDelta(const unsigned char* previous, std::size_t previousSize,
-                       const unsigned char* next, std::size_t nextSize,
-                       const std::function<void(std::string_view)>& write) {
-    Output out(write);
+                       const unsigned char* next, std::size_t nextSize, const DeltaOutput& output) {
+    Output out(output);
     return Encoder(previous, previousSize, next, nextSize, out).Run();
 }
 

@@ -37,15 +37,25 @@ constexpr std::uint64_t kDeltaLargestFile = 0xFFFFFFFFu;
 
 struct DeltaStats {
     std::uint64_t length = 0; // bytes of instructions written
+    std::uint64_t stored = 0; // bytes of new data stored
     std::uint64_t blocks = 0;
     std::uint64_t copied = 0; // bytes rebuilt from the old version
     std::uint64_t added = 0;  // bytes carried as they stand
 };
 
-// Writes the instructions that rebuild next from previous through write, in
-// pieces of up to 1 MiB. Both must be at most kDeltaLargestFile bytes.
+// Where the instructions go: write takes the instructions, in pieces of up
+// to 1 MiB, store the new data that compresses says is not worth
+// compressing (it is asked about each block's new data of 4 KiB or more;
+// smaller new data stays in the stream).
+struct DeltaOutput {
+    std::function<void(std::string_view)> write;
+    std::function<void(std::string_view)> store;
+    std::function<bool(std::string_view)> compresses;
+};
+
+// Writes the instructions that rebuild next from previous. Both must be at
+// most kDeltaLargestFile bytes.
 DeltaStats EncodeDelta(const unsigned char* previous, std::size_t previousSize,
-                       const unsigned char* next, std::size_t nextSize,
-                       const std::function<void(std::string_view)>& write);
+                       const unsigned char* next, std::size_t nextSize, const DeltaOutput& output);
 
 } // namespace brisel::tools

@@ -87,7 +87,6 @@ std::vector<PreviousVersion> FindPreviousVersions(const std::vector<PackageFolde
 EncodedDelta EncodeDeltas(pe::TemporaryOutput& scratch, std::uint64_t& scratchSize,
                           const fs::path& file, std::uint64_t size,
                           const std::vector<PreviousVersion>& previous) {
-    const auto write = [&](std::string_view bytes) { scratch.Write(bytes); };
     EncodedDelta delta;
     delta.newSize = size;
     std::vector<unsigned char> next = ReadWhole(file, size, delta.newDigest);
@@ -100,14 +99,22 @@ EncodedDelta EncodeDeltas(pe::TemporaryOutput& scratch, std::uint64_t& scratchSi
         {
             const std::vector<unsigned char> old =
                 ReadWhole(version.file, version.size, source.oldDigest);
-            source.stats = EncodeDelta(old.data(), old.size(), next.data(), next.size(), write);
+            const DeltaOutput output{[&](std::string_view bytes) { scratch.Write(bytes); },
+                                     [&](std::string_view bytes) { source.stored.append(bytes); },
+                                     [](std::string_view bytes) {
+                                         return QuickEncodesBelow(
+                                             reinterpret_cast<const unsigned char*>(bytes.data()),
+                                             bytes.size(), bytes.size() - bytes.size() / 50);
+                                     }};
+            source.stats = EncodeDelta(old.data(), old.size(), next.data(), next.size(), output);
         }
         scratchSize += source.stats.length;
+        delta.deltaEstimate += source.stored.size();
         parts.push_back({scratch.TemporaryPath(), source.stats.length, false, source.from, true});
         delta.sources.push_back(source);
     }
     scratch.Flush();
-    delta.deltaEstimate = QuickEncodedSize(parts);
+    delta.deltaEstimate += QuickEncodedSize(parts);
     // The whole file as the stream would carry it: filtered when it is an
     // x86 image (its bytes are not needed any more).
     if (size > 0 && IsX86Image(file)) {
@@ -133,6 +140,8 @@ std::string DeltaRecordBytes(const EncodedDelta& delta) {
                       source.oldDigest.size());
         AppendU64(record, source.offset);
         AppendU64(record, source.stats.length);
+        AppendU64(record, source.storedOffset);
+        AppendU64(record, source.stored.size());
     }
     return record;
 }

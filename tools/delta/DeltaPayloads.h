@@ -23,7 +23,7 @@ constexpr std::uint64_t kLargestDeltaFile =
 
 // The "DELTA" record: a header and one part for each previous version.
 constexpr std::size_t kDeltaRecordHeaderSize = 64;
-constexpr std::size_t kDeltaSourceRecordSize = 56;
+constexpr std::size_t kDeltaSourceRecordSize = 72;
 
 // A previous version of a payload: the file at the entry's path below one
 // of the --from folders.
@@ -44,14 +44,16 @@ struct DeltaFromVersion {
     Sha256Digest oldDigest{};
     std::uint64_t from = 0; // of its instructions in the scratch file
     DeltaStats stats;
-    std::uint64_t offset = 0; // of its instructions in the decoded stream, once written
+    std::string stored;             // its new data that is carried raw
+    std::uint64_t offset = 0;       // of its instructions in the decoded stream, once written
+    std::uint64_t storedOffset = 0; // of its stored data in the stored resource, once written
 };
 
 struct EncodedDelta {
     std::uint64_t newSize = 0;
     Sha256Digest newDigest{};
     std::vector<DeltaFromVersion> sources;
-    std::uint64_t deltaEstimate = 0; // the instructions encoded quickly, all sources
+    std::uint64_t deltaEstimate = 0; // the instructions encoded quickly and the stored data
     bool smaller = false;            // the deltas encode smaller than the file
 };
 
@@ -64,7 +66,7 @@ EncodedDelta EncodeDeltas(pe::TemporaryOutput& scratch, std::uint64_t& scratchSi
                           const std::vector<PreviousVersion>& previous);
 
 // The "DELTA" record of a delta whose instructions were written into the
-// stream.
+// stream and whose stored data into the stored resource.
 std::string DeltaRecordBytes(const EncodedDelta& delta);
 
 } // namespace brisel::tools

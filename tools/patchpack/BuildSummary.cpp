@@ -98,11 +98,11 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
             std::uint64_t shares = 0;
             std::string parts;
             for (const auto& delta : deltas->second) {
-                shares += delta.encodedShare;
+                const std::uint64_t share = delta.encodedShare + delta.stored;
+                shares += share;
                 total += kDeltaSourceRecordSize;
-                parts += Fill(
-                    table.Pick(u8", delta from {1}: ~{2}", u8"、{1} からの差分 ~{2}"),
-                    {previous.at(delta.folder).u8string(), std::to_string(delta.encodedShare)});
+                parts += Fill(table.Pick(u8", delta from {1}: ~{2}", u8"、{1} からの差分 ~{2}"),
+                              {previous.at(delta.folder).u8string(), std::to_string(share)});
             }
             total += kDeltaRecordHeaderSize;
             if (packed != storage.packed.end()) {
@@ -143,6 +143,13 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
                        {std::to_string(storage.streamPayloads),
                         std::to_string(storage.streamDecodedSize)}));
         total += storage.streamSize;
+        ++resources;
+    }
+    if (storage.storedSize > 0) {
+        table.Row("RESOURCE_SOLID", storage.storedSize,
+                  table.Pick(u8"new data of the deltas that does not compress, stored raw",
+                             u8"差分のうち圧縮できない新データ（無圧縮）"));
+        total += storage.storedSize;
         ++resources;
     }
     std::string tally =

@@ -4,6 +4,7 @@
 #include "common/ScriptSummary.h"
 #include "common/Unicode.h"
 #include "compress/PayloadCompression.h"
+#include "core/DeltaFormat.h"
 #include "delta/DeltaPayloads.h"
 #include "pe/IconFile.h"
 #include "pe/InstallerImage.h"
@@ -83,7 +84,8 @@ struct CarriedAs {
 // carried as its records instead of (or besides) its bytes.
 void AddPackage(ResourceTree& tree, const PackagePlan& plan,
                 const std::map<std::string, CarriedAs>& carried) {
-    for (const std::string type : {"TEXT", "BMP", "BIN", kRecordType, kDeltaType, kStreamType}) {
+    for (const std::string type :
+         {"TEXT", "BMP", "BIN", kRecordType, kDeltaType, kStreamType, kDeltaStoredType}) {
         if (HasType(tree, ResourceId::Name(type))) {
             throw PackageError("the stub already carries " + type +
                                " resources: use a stub, not an installer");
@@ -190,7 +192,10 @@ PayloadStorage Compress(const BuildOptions& options, const PackagePlan& plan,
                 DeltaFromVersion& source = entry.delta->sources[i];
                 const StreamPayload& part = packed[entry.firstInstructions + i];
                 source.offset = part.offset;
-                shares.push_back({source.folder, part.size, part.encodedShare});
+                source.storedOffset = storage.stored.size();
+                storage.stored += source.stored;
+                shares.push_back(
+                    {source.folder, part.size, part.encodedShare, source.stored.size()});
             }
             as.records[kDeltaType] = DeltaRecordBytes(*entry.delta);
         }
@@ -231,6 +236,12 @@ PayloadStorage BuildInstaller(const BuildOptions& options, const PackagePlan& pl
     AddPackage(tree, plan, carried);
     if (storage.streamSize > 0) {
         AddResource(tree, kStreamType, kStreamName, ResourceData::File(stream->TemporaryPath()));
+    }
+    storage.storedSize = storage.stored.size();
+    if (storage.storedSize > 0) {
+        AddResource(tree, kDeltaStoredType, kDeltaStoredName,
+                    ResourceData::Bytes(std::move(storage.stored)));
+        storage.stored.clear();
     }
 
     const InstallerImage image(stub, tree);

@@ -46,6 +46,7 @@ struct DeltaShare {
     std::size_t folder = 0;         // which --from folder
     std::uint64_t instructions = 0; // bytes of the decoded stream
     std::uint64_t encodedShare = 0; // bytes of the stream, as estimated
+    std::uint64_t stored = 0;       // bytes of new data stored raw
 };
 
 // How a build stored the payloads, for its summary.
@@ -61,6 +62,8 @@ struct PayloadStorage {
     std::uint64_t streamSize = 0; // the "LZMA" resource; 0 without one
     std::uint64_t streamDecodedSize = 0;
     std::size_t streamPayloads = 0; // payloads with a part in the stream
+    std::string stored;             // the deltas' stored new data, until it is a resource
+    std::uint64_t storedSize = 0;   // the "STORED" resource; 0 without one
 };
 
 // The stub patchpack uses for arch when none is named.
