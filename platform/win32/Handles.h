@@ -16,6 +16,14 @@ struct FileHandleTraits {
 // A kernel file handle (CreateFile).
 using FileHandle = UniqueHandle<FileHandleTraits>;
 
+struct KernelObjectTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static bool Close(Handle handle) { return CloseHandle(handle) != 0; }
+};
+// An event or a thread (CreateEvent, CreateThread), null when none was made.
+using KernelObject = UniqueHandle<KernelObjectTraits>;
+
 struct FileSearchTraits {
     using Handle = HANDLE;
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }

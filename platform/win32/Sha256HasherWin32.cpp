@@ -2,7 +2,11 @@
 // speed the system's own hashing reaches on such a processor, which its
 // crypto service does not give everywhere), and otherwise through the crypto
 // API of advapi32 (the AES provider, which every Windows since XP SP3 has).
+// Either way the hashing runs on a thread of its own while the caller reads
+// and writes the next bytes.
 #include "platform/Sha256Hasher.h"
+
+#include "platform/win32/BackgroundHashing.h"
 
 #include <windows.h>
 
@@ -12,19 +16,22 @@
 
 namespace brisel::platform {
 
-struct Sha256Hasher::State {
+struct Sha256Hasher::State final : win32::HashSink {
     std::optional<Sha256> processor;
     HCRYPTPROV provider = 0;
     HCRYPTHASH hash = 0;
-    bool ok = true;
+    bool ready = true; // the crypto service took the hash on (set once)
+    // Declared last: its thread stops before the hash it feeds goes.
+    win32::BackgroundHashing background{*this};
+
     explicit State(Engine engine) {
         if (engine == Engine::Fastest && Sha256::ProcessorHasShaInstructions()) {
             processor.emplace();
             return;
         }
-        ok = CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES,
-                                  CRYPT_VERIFYCONTEXT | CRYPT_SILENT) &&
-             CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash);
+        ready = CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES,
+                                     CRYPT_VERIFYCONTEXT | CRYPT_SILENT) &&
+                CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash);
     }
     ~State() {
         if (hash != 0) {
@@ -36,34 +43,41 @@ struct Sha256Hasher::State {
     }
     State(const State&) = delete;
     State& operator=(const State&) = delete;
+
+    bool Hash(const unsigned char* data, std::size_t size) override {
+        if (processor) {
+            processor->Update(data, size);
+            return true;
+        }
+        while (size > 0) {
+            const DWORD piece = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+            if (!CryptHashData(hash, data, piece, 0)) {
+                return false;
+            }
+            data += piece;
+            size -= piece;
+        }
+        return true;
+    }
 };
 
 Sha256Hasher::Sha256Hasher(Engine engine) : state_(std::make_unique<State>(engine)) {}
 Sha256Hasher::~Sha256Hasher() = default;
 
 bool Sha256Hasher::Update(const void* data, std::size_t size) {
-    if (state_->processor) {
-        state_->processor->Update(data, size);
-        return true;
-    }
-    const auto* bytes = static_cast<const BYTE*>(data);
-    while (state_->ok && size > 0) {
-        const DWORD piece = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
-        state_->ok = CryptHashData(state_->hash, bytes, piece, 0) != 0;
-        bytes += piece;
-        size -= piece;
-    }
-    return state_->ok;
+    return state_->ready && state_->background.Add(static_cast<const unsigned char*>(data), size);
 }
 
 bool Sha256Hasher::Final(Sha256Digest& digest) {
+    if (!state_->ready || !state_->background.Finish()) {
+        return false;
+    }
     if (state_->processor) {
         digest = state_->processor->Final();
         return true;
     }
     DWORD length = static_cast<DWORD>(digest.size());
-    return state_->ok &&
-           CryptGetHashParam(state_->hash, HP_HASHVAL, digest.data(), &length, 0) != 0 &&
+    return CryptGetHashParam(state_->hash, HP_HASHVAL, digest.data(), &length, 0) != 0 &&
            length == digest.size();
 }
 

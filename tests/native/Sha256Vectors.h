@@ -25,6 +25,9 @@ inline std::vector<Sha256Vector> Sha256Vectors() {
          "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
         {std::string(1000000, 'a'),
          "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+        // Past the 1 MiB buffers that Windows hashes on a thread of their own.
+        {std::string(3u << 20, 'b') + "xyz",
+         "db63a51074f60952faf54db3e3ff3f122b6aae9d95ad3637c2bac1b27964a5d9"},
     };
 }
 
