@@ -76,6 +76,8 @@ PayloadAction TPayloads::Check(std::size_t n, const WideString& destination,
         }
         for (std::size_t i = 0; i < delta->sources.size(); ++i) {
             if (size == delta->sources[i].oldSize && digest == delta->sources[i].oldDigest) {
+                // A spoiled record shows now, before anything is written.
+                StoredNewData(delta->sources[i]);
                 versionFound_[n] = i;
                 return PayloadAction::Write;
             }

@@ -16,10 +16,30 @@
 
 namespace brisel::platform {
 
-struct Sha256Hasher::State final : win32::HashSink {
-    std::optional<Sha256> processor;
+namespace {
+
+// A hash of the crypto service and its provider, released together.
+struct CryptoHash {
     HCRYPTPROV provider = 0;
     HCRYPTHASH hash = 0;
+    CryptoHash() = default;
+    ~CryptoHash() {
+        if (hash != 0) {
+            CryptDestroyHash(hash);
+        }
+        if (provider != 0) {
+            CryptReleaseContext(provider, 0);
+        }
+    }
+    CryptoHash(const CryptoHash&) = delete;
+    CryptoHash& operator=(const CryptoHash&) = delete;
+};
+
+} // namespace
+
+struct Sha256Hasher::State final : win32::HashSink {
+    std::optional<Sha256> processor;
+    CryptoHash crypto;
     bool ready = true; // the crypto service took the hash on (set once)
     // Declared last: its thread stops before the hash it feeds goes.
     win32::BackgroundHashing background{*this};
@@ -29,18 +49,11 @@ struct Sha256Hasher::State final : win32::HashSink {
             processor.emplace();
             return;
         }
-        ready = CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES,
+        ready = CryptAcquireContextW(&crypto.provider, nullptr, nullptr, PROV_RSA_AES,
                                      CRYPT_VERIFYCONTEXT | CRYPT_SILENT) &&
-                CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash);
+                CryptCreateHash(crypto.provider, CALG_SHA_256, 0, 0, &crypto.hash);
     }
-    ~State() {
-        if (hash != 0) {
-            CryptDestroyHash(hash);
-        }
-        if (provider != 0) {
-            CryptReleaseContext(provider, 0);
-        }
-    }
+    ~State() = default;
     State(const State&) = delete;
     State& operator=(const State&) = delete;
 
@@ -51,7 +64,7 @@ struct Sha256Hasher::State final : win32::HashSink {
         }
         while (size > 0) {
             const DWORD piece = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
-            if (!CryptHashData(hash, data, piece, 0)) {
+            if (!CryptHashData(crypto.hash, data, piece, 0)) {
                 return false;
             }
             data += piece;
@@ -77,7 +90,7 @@ bool Sha256Hasher::Final(Sha256Digest& digest) {
         return true;
     }
     DWORD length = static_cast<DWORD>(digest.size());
-    return CryptGetHashParam(state_->hash, HP_HASHVAL, digest.data(), &length, 0) != 0 &&
+    return CryptGetHashParam(state_->crypto.hash, HP_HASHVAL, digest.data(), &length, 0) != 0 &&
            length == digest.size();
 }
 

@@ -383,6 +383,7 @@ TEST_F(PackageStreamTest, RebuildsTheNewVersionFromDeltasOfEveryKindOfChange) {
         {"empty old version", {"", noise}, 5000, false},
         {"empty new version", {noise, ""}, 0, false},
     };
+    int withStoredData = 0;
     for (const auto& c : cases) {
         const auto& [old, next] = c.versions;
         test::TempDir disk;
@@ -421,7 +422,14 @@ TEST_F(PackageStreamTest, RebuildsTheNewVersionFromDeltasOfEveryKindOfChange) {
         disk.Write("game/a.dat", old + "?");
         EXPECT_EQ(payloads.Check(0, target.u16string(), observer), PayloadAction::WrongVersion)
             << c.what;
+        if (!delta.sources[0].stored.empty()) { // stored data cut short: refused before writing
+            ++withStoredData;
+            substitute::PackageResources()[{"STORED", "RESOURCE_SOLID"}].pop_back();
+            disk.Write("game/a.dat", old);
+            EXPECT_THROW(payloads.Check(0, target.u16string(), observer), EReadError) << c.what;
+        }
     }
+    EXPECT_GT(withStoredData, 0);
 }
 
 TEST_F(PackageStreamTest, TheCrcIsZlibsInAnyPieces) {
