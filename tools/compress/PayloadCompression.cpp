@@ -369,14 +369,18 @@ bool ShrinksEnough(const fs::path& file, std::uint64_t size, bool filter) {
         take(0, kPiece);
         take(size / 2 - kPiece / 2, kPiece);
     }
-    const Encoder encoder = MakeEncoder(sample.size(), true);
-    std::vector<unsigned char> packed(sample.size() * 49 / 50);
+    return BytesShrinkEnough(sample.data(), sample.size());
+}
+
+bool BytesShrinkEnough(const unsigned char* data, std::size_t size) {
+    const Encoder encoder = MakeEncoder(size, true);
+    std::vector<unsigned char> packed(size * 49 / 50);
     if (packed.empty()) {
         return false;
     }
     SizeT packedSize = packed.size();
-    const SRes result = LzmaEnc_MemEncode(encoder.get(), packed.data(), &packedSize, sample.data(),
-                                          sample.size(), 0, nullptr, &gAllocator, &gAllocator);
+    const SRes result = LzmaEnc_MemEncode(encoder.get(), packed.data(), &packedSize, data, size, 0,
+                                          nullptr, &gAllocator, &gAllocator);
     if (result == SZ_ERROR_OUTPUT_EOF) {
         return false;
     }

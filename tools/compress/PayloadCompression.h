@@ -29,6 +29,10 @@ bool IsX86Image(const std::filesystem::path& file);
 // size. Empty files never do.
 bool ShrinksEnough(const std::filesystem::path& file, std::uint64_t size, bool filter);
 
+// True when size bytes at data compress to at most 98% of their size: the
+// rule for what is worth compressing.
+bool BytesShrinkEnough(const unsigned char* data, std::size_t size);
+
 // A payload in the stream. source, size and filtered are given; the rest is
 // found while the stream is written.
 struct StreamPayload {

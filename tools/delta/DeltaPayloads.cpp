@@ -102,9 +102,9 @@ EncodedDelta EncodeDeltas(pe::TemporaryOutput& scratch, std::uint64_t& scratchSi
             const DeltaOutput output{[&](std::string_view bytes) { scratch.Write(bytes); },
                                      [&](std::string_view bytes) { source.stored.append(bytes); },
                                      [](std::string_view bytes) {
-                                         return QuickEncodesBelow(
+                                         return BytesShrinkEnough(
                                              reinterpret_cast<const unsigned char*>(bytes.data()),
-                                             bytes.size(), bytes.size() - bytes.size() / 50);
+                                             bytes.size());
                                      }};
             source.stats = EncodeDelta(old.data(), old.size(), next.data(), next.size(), output);
         }
