@@ -1,7 +1,7 @@
 #!/bin/bash
-# The size of an installer written with --compress, next to NSIS installers
+# The size of an installer written by default (compressed), next to NSIS installers
 # of the same files (zlib, lzma, and solid lzma, the first row) and to xz -9
-# of a tar of them; the time of patchpack --compress next to makensis with
+# of a tar of them; the time of patchpack build next to makensis with
 # solid lzma. The files are a mixed patch of some 45 MB from what Debian
 # ships: PE DLLs (Wine's x86-64 ones and MinGW's i686 runtime, stripped as
 # games ship them), HTML text, PNG and JPEG pictures, and incompressible
@@ -86,12 +86,12 @@ nsis nsis-zlib zlib
 (cd "$files" && tar -cf - --sort=name --mtime=@0 --owner=0 --group=0 --numeric-owner .) |
     xz -9 -T1 >"$BENCH_WORK/files.tar.xz"
 stat -c %s "$BENCH_WORK/files.tar.xz" >"$sizes/xz"
-"$BRISEL_PATCHPACK" build "$package" --stub "$BRISEL_STUB" --out "$BENCH_WORK/raw.exe" >/dev/null
+"$BRISEL_PATCHPACK" build "$package" --stub "$BRISEL_STUB" --store --out "$BENCH_WORK/raw.exe" >/dev/null
 stat -c %s "$BENCH_WORK/raw.exe" >"$sizes/raw"
-bench_time "$BRISEL_PATCHPACK" build "$package" --stub "$BRISEL_STUB" --compress \
+bench_time "$BRISEL_PATCHPACK" build "$package" --stub "$BRISEL_STUB" \
     --out "$BENCH_WORK/z.exe" >"$BENCH_WORK/patchpack.time"
 stat -c %s "$BENCH_WORK/z.exe" >"$sizes/z"
-"$BRISEL_PATCHPACK" build "$package" --stub "$BRISEL_STUB" --compress \
+"$BRISEL_PATCHPACK" build "$package" --stub "$BRISEL_STUB" \
     --out "$BENCH_WORK/z.exe" | tail -n 3 | head -n 2 | sed 's/^/bench: /' >&2
 
 label="45 MB of DLLs, HTML, pictures, media"
@@ -100,11 +100,11 @@ bench_row compress "$label" "NSIS SetCompressor /SOLID lzma" "" "$sizes/nsis-sol
 bench_row compress "$label" "NSIS SetCompressor lzma" "$base" "$sizes/nsis-lzma" 1 bytes
 bench_row compress "$label" "NSIS SetCompressor zlib" "$base" "$sizes/nsis-zlib" 1 bytes
 bench_row compress "$label" "xz -9 of a tar" "$base" "$sizes/xz" 1 bytes
-bench_row compress "$label" "patchpack build" "$base" "$sizes/raw" 1 bytes
-bench_row compress "$label" "patchpack build --compress" "$base" "$sizes/z" 1 bytes
+bench_row compress "$label" "patchpack build --store" "$base" "$sizes/raw" 1 bytes
+bench_row compress "$label" "patchpack build" "$base" "$sizes/z" 1 bytes
 base="$(bench_median "$BENCH_WORK/nsis-solid.time")"
 bench_row compress "$label" "makensis /SOLID lzma: time" "" "$BENCH_WORK/nsis-solid.time"
-bench_row compress "$label" "patchpack build --compress: time" "$base" "$BENCH_WORK/patchpack.time"
+bench_row compress "$label" "patchpack build: time" "$base" "$BENCH_WORK/patchpack.time"
 base="$(bench_median "$BENCH_WORK/nsis-solid.time" 2 1024)"
 bench_row compress "$label" "makensis /SOLID lzma: peak RSS" "" "$BENCH_WORK/nsis-solid.time" 2 MiB 1024
-bench_row compress "$label" "patchpack --compress: peak RSS" "$base" "$BENCH_WORK/patchpack.time" 2 MiB 1024
+bench_row compress "$label" "patchpack build: peak RSS" "$base" "$BENCH_WORK/patchpack.time" 2 MiB 1024

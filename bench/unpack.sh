@@ -2,7 +2,7 @@
 # Compressed payloads under wine64: the installer from pressing Start to the
 # outcome message for a 200 MB compressible payload, next to `xz -dc` of the
 # same content into a file plus a flush; for 200 MB of random bytes (which
-# --compress stores raw), next to the installer written without --compress.
+# the default build stores raw), next to the installer written with --store.
 # The two of each pair take turns after a warm-up round; each run starts
 # after sync. In the same runs, and in runs of a 4 KB and a 1 GB compressed
 # payload, the installer's private memory (RssAnon) at its window and its
@@ -55,25 +55,25 @@ xz_run() {
 # The compressible case, and xz of the same content.
 make_text "$BENCH_WORK/text.dat" 200
 xz -9 -T1 -k -c "$BENCH_WORK/text.dat" >"$BENCH_WORK/text.dat.xz"
-package text "$BENCH_WORK/text.dat" --compress
+package text "$BENCH_WORK/text.dat"
 xz_once() { xz_run "$BENCH_WORK/text.dat.xz"; }
 text_once() { bench_install_run "$BENCH_WORK/text.exe"; }
 bench_alternate "$runs" xz_once "$BENCH_WORK/xz.times" text_once "$BENCH_WORK/text.install"
 rm -f "$BENCH_WORK/xz.out"
 bench_row unpack "200 MB text" "xz -dc into a file + fsync" "" "$BENCH_WORK/xz.times"
-bench_row unpack "200 MB text" "installer --compress: Start to message" \
+bench_row unpack "200 MB text" "installer (compressed): Start to message" \
     "$(bench_median "$BENCH_WORK/xz.times")" "$BENCH_WORK/text.install"
 
 # The incompressible case: stored raw either way.
 head -c 200000000 /dev/urandom >"$BENCH_WORK/noise.dat"
 cp "$BENCH_WORK/noise.dat" "$BENCH_WORK/noise2.dat"
-package raw "$BENCH_WORK/noise.dat"
-package rawz "$BENCH_WORK/noise2.dat" --compress
+package raw "$BENCH_WORK/noise.dat" --store
+package rawz "$BENCH_WORK/noise2.dat"
 raw_once() { bench_install_run "$BENCH_WORK/raw.exe"; }
 rawz_once() { bench_install_run "$BENCH_WORK/rawz.exe"; }
 bench_alternate "$runs" raw_once "$BENCH_WORK/raw.install" rawz_once "$BENCH_WORK/rawz.install"
-bench_row unpack "200 MB random" "installer without --compress" "" "$BENCH_WORK/raw.install"
-bench_row unpack "200 MB random" "installer --compress (stored raw)" \
+bench_row unpack "200 MB random" "installer --store" "" "$BENCH_WORK/raw.install"
+bench_row unpack "200 MB random" "installer by default (stored raw)" \
     "$(bench_median "$BENCH_WORK/raw.install")" "$BENCH_WORK/rawz.install"
 rm -rf "$BENCH_WORK/raw" "$BENCH_WORK/rawz" "$BENCH_WORK/raw.exe" "$BENCH_WORK/rawz.exe"
 
@@ -102,11 +102,11 @@ bench_row delta "50 MB archive" "installer --from: Start to message" \
 # text, so that patchpack writes it in minutes, not hours).
 make_text "$BENCH_WORK/small.dat" 1
 truncate -s 4096 "$BENCH_WORK/small.dat"
-package small "$BENCH_WORK/small.dat" --compress
+package small "$BENCH_WORK/small.dat"
 make_text "$BENCH_WORK/block.dat" 1
 for ((i = 0; i < ${BENCH_HUGE_MB:-1000}; i++)); do cat "$BENCH_WORK/block.dat"; done \
     >"$BENCH_WORK/huge.dat"
-package huge "$BENCH_WORK/huge.dat" --compress
+package huge "$BENCH_WORK/huge.dat"
 rm -rf "$BENCH_WORK/huge"
 for ((i = 0; i < ${BENCH_MEMORY_RUNS:-2}; i++)); do
     bench_install_run "$BENCH_WORK/small.exe" >>"$BENCH_WORK/small.install"
@@ -115,11 +115,11 @@ done
 for figure in "2 private at the window" "3 private peak while writing"; do
     column="${figure%% *}" what="${figure#* }"
     base="$(bench_median "$BENCH_WORK/small.install" "$column" 1024)"
-    bench_row memory "$what" "installer --compress, 4 KB payload" "" \
+    bench_row memory "$what" "installer (compressed), 4 KB payload" "" \
         "$BENCH_WORK/small.install" "$column" MiB 1024
-    bench_row memory "$what" "installer --compress, 200 MB payload" "$base" \
+    bench_row memory "$what" "installer (compressed), 200 MB payload" "$base" \
         "$BENCH_WORK/text.install" "$column" MiB 1024
-    bench_row memory "$what" "installer --compress, 1 GB payload" "$base" \
+    bench_row memory "$what" "installer (compressed), 1 GB payload" "$base" \
         "$BENCH_WORK/huge.install" "$column" MiB 1024
     bench_row memory "$what" "installer --from, 50 MB archive" "$base" \
         "$BENCH_WORK/delta.install" "$column" MiB 1024

@@ -48,14 +48,14 @@ memory_runs() {
 small="$BENCH_WORK/small"
 bench_package "$small" "$background" small.dat
 head -c 4096 /dev/urandom >"$small/files/small.dat"
-bench_patchpack "$small" "$BRISEL_STUB64" x86_64 "$BENCH_WORK/small.exe"
+bench_patchpack "$small" "$BRISEL_STUB64" x86_64 "$BENCH_WORK/small.exe" --store
 write_case "4 KB, one file" "${BENCH_RUNS:-5}" "$BENCH_WORK/small.exe" "$small/files"
 
 # 200 MB of random bytes in one file.
 big="$BENCH_WORK/big"
 bench_package "$big" "$background" big.dat
 head -c 200000000 /dev/urandom >"$big/files/big.dat"
-bench_patchpack "$big" "$BRISEL_STUB64" x86_64 "$BENCH_WORK/big.exe"
+bench_patchpack "$big" "$BRISEL_STUB64" x86_64 "$BENCH_WORK/big.exe" --store
 write_case "200 MB, one file" "${BENCH_RUNS:-5}" "$BENCH_WORK/big.exe" "$big/files"
 rm -rf "$big"
 
@@ -69,7 +69,7 @@ bench_package "$many" "$background" "${entries[@]}"
 for entry in "${entries[@]}"; do
     head -c 4096 /dev/urandom >"$many/files/$entry"
 done
-bench_patchpack "$many" "$BRISEL_STUB64" x86_64 "$BENCH_WORK/many.exe"
+bench_patchpack "$many" "$BRISEL_STUB64" x86_64 "$BENCH_WORK/many.exe" --store
 write_case "1000 x 4 KB" "${BENCH_RUNS:-5}" "$BENCH_WORK/many.exe" "$many/files"
 rm -rf "$many" "$BENCH_WORK/many.exe"
 
@@ -77,7 +77,7 @@ rm -rf "$many" "$BENCH_WORK/many.exe"
 huge="$BENCH_WORK/huge"
 bench_package "$huge" "$background" huge.dat
 truncate -s 1000000000 "$huge/files/huge.dat"
-bench_patchpack "$huge" "$BRISEL_STUB64" x86_64 "$BENCH_WORK/huge.exe"
+bench_patchpack "$huge" "$BRISEL_STUB64" x86_64 "$BENCH_WORK/huge.exe" --store
 rm -rf "$huge"
 memory_runs "1 GB" "${BENCH_MEMORY_RUNS:-2}" "$BENCH_WORK/huge.exe"
 rm -f "$BENCH_WORK/huge.exe"

@@ -33,7 +33,7 @@ run_check() {
 }
 
 package_usage() {
-    echo "usage: ./run package DIR [--arch i686|x86_64] --out FILE.exe [--compress] [--strict]" \
+    echo "usage: ./run package DIR [--arch i686|x86_64] [--out FILE.exe] [--store] [--strict]" \
         "[--force] [patchpack build options]" >&2
     return 2
 }

@@ -43,7 +43,11 @@ String PayloadName(std::size_t n) {
 }
 
 std::optional<PackedRecord> FindPackedRecord(std::size_t n) {
-    const auto bytes = platform::FindPackageResource("PACKED", PayloadName(n).c_str());
+    return FindPackedRecord(PayloadName(n));
+}
+
+std::optional<PackedRecord> FindPackedRecord(const String& name) {
+    const auto bytes = platform::FindPackageResource("PACKED", name.c_str());
     if (!bytes) {
         return std::nullopt;
     }

@@ -42,6 +42,8 @@ String PayloadName(std::size_t n);
 // The record of payload n, when the package has one. A record that is no
 // valid one raises EReadError: the package is spoiled.
 std::optional<PackedRecord> FindPackedRecord(std::size_t n);
+// The same of the item of that name (the background picture).
+std::optional<PackedRecord> FindPackedRecord(const String& name);
 std::optional<DeltaRecord> FindDeltaRecord(std::size_t n);
 
 // The stored new data of a delta; raises EReadError when the package does

@@ -4,6 +4,7 @@
 #include "Messages.h"
 #include "core/Exceptions.h"
 #include "core/TextUtils.h"
+#include "package/BackgroundPicture.h"
 #include "package/PatchTypeNumber.h"
 #include "package/TPayloads.h"
 #include "package/TResourceStream.h"
@@ -114,8 +115,8 @@ void TFormMain::SetTargetDirText(const WideString& text) {
 
 void TFormMain::LoadBackground() {
     FBackground = std::make_unique<TBitmap>();
-    const auto stream = TResourceStream::Open("BMP", "RESOURCE_BACKGROUND");
-    FBackground->LoadFromStream(*stream);
+    BackgroundPicture picture;
+    FBackground->LoadFromStream(picture.Stream());
     view_.BackgroundChanged();
 }
 

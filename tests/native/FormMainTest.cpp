@@ -5,6 +5,7 @@
 #include "FakeFormView.h"
 #include "TempDir.h"
 #include "TestSupport.h"
+#include "compress/PayloadCompression.h"
 #include "platform/Shell.h"
 #include "platform/substitute/HostPath.h"
 #include "platform/substitute/ShellStore.h"
@@ -159,6 +160,40 @@ TEST_F(FormMainTest, BrokenBackgroundsAndAMissingScriptAreReported) {
         EXPECT_EQ(view.errorReports, std::vector<std::string>{c.report});
         EXPECT_EQ(form->Caption(), "FormMain");
         EXPECT_FALSE(form->actStart.Enabled());
+    }
+}
+
+// A compressed picture is decoded and checked before it is shown: intact, it
+// is the bitmap it was made of; spoiled, start-up reports the read error.
+TEST_F(FormMainTest, ACompressedBackgroundIsTheBitmapOrTheReadError) {
+    const std::string bitmap = test::BitmapFile24(64, 32, 1, 2, 3);
+    const auto packed = tools::PackBytes(bitmap);
+    ASSERT_TRUE(packed);
+    Resource("BMP", "RESOURCE_BACKGROUND", bitmap);
+    const std::string stored = Create()->Background().PackedDib();
+    const auto changed = [&](std::string bytes, std::size_t at) {
+        bytes[at] = static_cast<char>(bytes[at] ^ 1);
+        return bytes;
+    };
+    const struct Case {
+        std::string record, stream, report;
+    } cases[] = {
+        {packed->record, packed->stream, ""},
+        {changed(packed->record, 24), packed->stream, "ストリームからの読み込みエラー."}, // CRC
+        {changed(packed->record, 8), packed->stream, "ストリームからの読み込みエラー."},  // size
+        {packed->record, packed->stream.substr(0, packed->stream.size() - 8),
+         "ストリームからの読み込みエラー."},
+    };
+    for (const auto& c : cases) {
+        substitute::PackageResources().clear();
+        Resource("PACKED", "RESOURCE_BACKGROUND", c.record);
+        Resource("LZMA", "RESOURCE_BACKGROUND", c.stream);
+        Script("*Caption\r\nT\r\n");
+        view.errorReports.clear();
+        const auto form = Create();
+        EXPECT_EQ(view.errorReports, c.report.empty() ? std::vector<std::string>{}
+                                                      : std::vector<std::string>{c.report});
+        EXPECT_EQ(form->Background().PackedDib(), c.report.empty() ? stored : "");
     }
 }
 

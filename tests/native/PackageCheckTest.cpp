@@ -618,7 +618,7 @@ TEST(PackageCheck, BuildsOnlyWhatPassesOrIsForced) {
         if (c.built) {
             // The summary: each payload with its entry, the total, the installer.
             const std::string payload =
-                "RESOURCE_FILE2" + std::string(15, ' ') + "2 bytes  b.dat\n";
+                "RESOURCE_FILE2" + std::string(15, ' ') + "2 bytes  b.dat (raw)\n";
             const std::string size = std::to_string(fs::file_size(out));
             const std::string installer = "installer" + std::string(21 - size.size(), ' ') + size +
                                           " bytes  " + out.string() + "\n";

@@ -79,8 +79,8 @@ TEST_F(PatchpackTest, AWrongCommandLineGetsOneLineAndStatusTwo) {
         "",
         "frobnicate pkg",
         "pkg/script.txt", // a file alone, not a folder
-        "build pkg",
         "build pkg --out",
+        "build pkg --out x.exe --store --from pkg",
         "build pkg --out x.exe --stub",
         "build pkg --out x.exe --frobnicate 1",
         "build pkg --out x.exe --arch arm64",
@@ -101,7 +101,7 @@ TEST_F(PatchpackTest, AWrongCommandLineGetsOneLineAndStatusTwo) {
 
     const Outcome help = Patchpack("--help", work.Path(""));
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("usage: patchpack build PACKAGE_DIR --out FILE.exe"),
+    EXPECT_NE(help.out.find("usage: patchpack build PACKAGE_DIR [--out FILE.exe]"),
               std::string::npos);
     EXPECT_EQ(help.err, "");
 }
@@ -140,25 +140,27 @@ TEST_F(PatchpackTest, BuildsAFolderGivenAloneBesideItAsWhenDroppedOntoTheTool) {
     work.dir.Write("pkg/script.txt", u8"*PatchType\n1\n%LinkPath\n\tGame\\Game.lnk\n%%\n"
                                      u8"*CheckTargetFilename\nGame.exe\n"
                                      u8"%OutFiles\n\ta.dat\n%%\n*Caption\n\t修正パッチ\n");
-    for (const std::string& folder :
-         {std::string("pkg"), std::string("pkg/"), work.Path("pkg").string()}) {
-        const Outcome run = Patchpack("'" + folder + "'", work.Path(""), "./patchpack");
-        EXPECT_EQ(run.status, 0) << folder << ": " << run.err;
-        EXPECT_EQ(work.dir.Read("pkg.exe"), work.dir.Read("out.exe")) << folder;
+    // build without --out names the installer as the folder form does.
+    for (const std::string& args :
+         {std::string("pkg"), std::string("pkg/"), "'" + work.Path("pkg").string() + "'",
+          std::string("build pkg")}) {
+        const Outcome run = Patchpack(args, work.Path(""), "./patchpack");
+        EXPECT_EQ(run.status, 0) << args << ": " << run.err;
+        EXPECT_EQ(work.dir.Read("pkg.exe"), work.dir.Read("out.exe")) << args;
         fs::remove(work.Path("pkg.exe"));
     }
 }
 
 TEST_F(PatchpackTest, RefusesAnInstallerOverTheLimitBeforeWritingAnything) {
     const Workspace work;
-    // A sparse payload as large as the limit: with the program and the
+    // A sparse payload as large as the limit, stored raw: with the program and the
     // tables the image would pass it.
     { std::ofstream grow(work.Path("pkg/files/a.dat"), std::ios::binary | std::ios::trunc); }
     fs::resize_file(work.Path("pkg/files/a.dat"), tools::kLargestInstaller);
     work.dir.Write("out.exe", "an older installer");
 
     const Outcome run =
-        Patchpack("build pkg --stub stubs/stub-i686.exe --out out.exe", work.Path(""));
+        Patchpack("build pkg --stub stubs/stub-i686.exe --out out.exe --store", work.Path(""));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("error: the installer would be 1,610,629,120 bytes in memory, over the "
                            "1,610,612,736 bytes (1.5 GiB)"),
@@ -225,9 +227,11 @@ TEST_F(PatchpackTest, RefusesAnInstallerAsStubAndOptionsTheStubCannotTake) {
     }
 }
 
-// Payloads as authors ship them, built with --compress and read back: the
-// stream decodes with the SDK's decoder, and each record points at its
-// payload's bytes (the filter undone) with their CRC-32.
+// Payloads as authors ship them, built as by default (as with --compress)
+// and read back: the stream decodes with the SDK's decoder, each record
+// points at its payload's bytes (the filter undone) with their CRC-32, the
+// summary's shares add up to the stream, and the picture has a stream of
+// its own. With --store everything is raw.
 TEST_F(PatchpackTest, CompressesThePayloadsThatShrinkIntoOneStream) {
     std::mt19937 random(7);
     std::string image =
@@ -258,15 +262,36 @@ TEST_F(PatchpackTest, CompressesThePayloadsThatShrinkIntoOneStream) {
         script += std::string("\t") + payload.name + "\r\n";
     }
     work.dir.Write("pkg/script.txt", script + "%%\r\n");
+    const std::string bitmap = test::BitmapFile24(64, 32, 1, 2, 3);
+    work.dir.Write("pkg/background.bmp", bitmap);
     const std::string build = "build pkg --stub stubs/stub-i686.exe --out ";
-    ASSERT_EQ(Patchpack(build + "z.exe --compress", work.Path("")).status, 0);
-    const pe::ResourceTree tree = pe::ReadResources(pe::PeImage(work.dir.Read("z.exe")));
-    const auto resource = [&](const std::string& type, const std::string& name) {
-        const auto found =
-            tree.find({pe::ResourceId::Name(type), pe::ResourceId::Name(name), 0x411});
-        return found == tree.end() ? std::string("absent") : found->second.data.bytes;
+    const Outcome run = Patchpack(build + "z.exe", work.Path(""));
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(Patchpack(build + "c.exe --compress", work.Path("")).status, 0);
+    ASSERT_EQ(Patchpack(build + "s.exe --store", work.Path("")).status, 0);
+    EXPECT_EQ(work.dir.Read("c.exe"), work.dir.Read("z.exe"));
+    const auto resources = [&](const std::string& file) {
+        return pe::ReadResources(pe::PeImage(work.dir.Read(file)));
     };
+    const pe::ResourceTree tree = resources("z.exe"), stored = resources("s.exe");
+    const auto resourceOf = [](const pe::ResourceTree& in, const std::string& type,
+                               const std::string& name) {
+        const auto found = in.find({pe::ResourceId::Name(type), pe::ResourceId::Name(name), 0x411});
+        return found == in.end() ? std::string("absent") : found->second.data.bytes;
+    };
+    const auto resource = [&](const std::string& type, const std::string& name) {
+        return resourceOf(tree, type, name);
+    };
+    EXPECT_EQ(resource("BMP", "RESOURCE_BACKGROUND"), "absent");
+    EXPECT_EQ(resource("PACKED", "RESOURCE_BACKGROUND").substr(0, 4), "BPK1");
+    EXPECT_EQ(resourceOf(stored, "BMP", "RESOURCE_BACKGROUND"), bitmap);
     const std::string stream = resource("LZMA", "RESOURCE_SOLID");
+    // What each payload took, as the summary gives it, adds up to the stream.
+    std::uint64_t shares = 0;
+    for (const char* row : {"RESOURCE_FILE0 ", "RESOURCE_FILE2 "}) {
+        shares += std::stoull(run.out.substr(run.out.find(row) + 15));
+    }
+    EXPECT_EQ(shares, stream.size() - 13) << run.out;
     ASSERT_GT(stream.size(), 13u);
     const std::uint64_t decodedSize = image.size() + text.size();
     EXPECT_EQ(stream.substr(0, 5), std::string("\x5D\0\0\x18\0", 5)) << "1.5 MiB dictionary";
@@ -287,6 +312,7 @@ TEST_F(PatchpackTest, CompressesThePayloadsThatShrinkIntoOneStream) {
         const Payload& payload = payloads[i];
         const std::string name = "RESOURCE_FILE" + std::to_string(i);
         EXPECT_EQ(resource("BIN", name), payload.packed ? "absent" : payload.bytes) << name;
+        EXPECT_EQ(resourceOf(stored, "BIN", name), payload.bytes) << name;
         if (!payload.packed) {
             continue;
         }
@@ -310,11 +336,12 @@ TEST_F(PatchpackTest, CompressesThePayloadsThatShrinkIntoOneStream) {
         offset += payload.bytes.size();
     }
 
-    // Nothing that shrinks: the installer that --compress leaves out.
+    // Nothing that shrinks: the raw installer.
     work.dir.Write("pkg/files/game.dll", noise);
     work.dir.Write("pkg/files/readme.txt", "");
-    ASSERT_EQ(Patchpack(build + "z.exe --compress", work.Path("")).status, 0);
-    ASSERT_EQ(Patchpack(build + "raw.exe", work.Path("")).status, 0);
+    work.dir.Write("pkg/background.bmp", test::BitmapFile24(2, 2, 1, 2, 3));
+    ASSERT_EQ(Patchpack(build + "z.exe", work.Path("")).status, 0);
+    ASSERT_EQ(Patchpack(build + "raw.exe --store", work.Path("")).status, 0);
     EXPECT_EQ(work.dir.Read("z.exe"), work.dir.Read("raw.exe"));
 }
 
@@ -345,8 +372,8 @@ TEST_F(PatchpackTest, CarriesPayloadsAsDeltasAgainstThePreviousVersionsFound) {
         const Outcome run =
             Patchpack(build + (whole ? "--keep-whole " : "") + "--out d.exe", work.Path(""));
         ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_NE(run.out.find("delta from old1: ~"), std::string::npos) << run.out;
-        EXPECT_NE(run.out.find("delta from old2: ~"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("delta from old1: "), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("delta from old2: "), std::string::npos) << run.out;
         const pe::ResourceTree tree = pe::ReadResources(pe::PeImage(work.dir.Read("d.exe")));
         const auto has = [&](const std::string& type, const std::string& name) {
             return tree.count({pe::ResourceId::Name(type), pe::ResourceId::Name(name), 0x411}) > 0;

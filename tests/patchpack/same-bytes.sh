@@ -5,10 +5,11 @@
 # folders (with Japanese names), written a second later, and for a folder
 # given alone (FOLDER.exe beside it, from the stub beside the tool).
 #   same-bytes.sh LINUX_PATCHPACK WINDOWS_PATCHPACK WINE_RUNNER WORK_DIR \
-#       MOVED_PACKAGE STUB... -- PACKAGE_DIR... [--compress PACKAGE_DIR...]
+#       MOVED_PACKAGE STUB... -- PACKAGE_DIR... [--store PACKAGE_DIR...]
 #       [--from PACKAGE_DIR OLD_DIR...]
-# Packages broken on purpose are written with --force; those after
-# --compress are written with --compress; each package after --from is
+# Packages broken on purpose are written with --force; those after --store
+# are written with --store (raw), the others compressed as by default; each
+# package after --from is
 # written with deltas against the old folder after it (and --keep-whole).
 # MOVED_PACKAGE is the one copied to other folders; it must be among the
 # packages.
@@ -21,14 +22,14 @@ while [ $# -gt 0 ] && [ "$1" != -- ]; do
     shift
 done
 shift
-packages=() compressed=()
-while [ $# -gt 0 ] && [ "$1" != --compress ]; do
+packages=() stored=()
+while [ $# -gt 0 ] && [ "$1" != --store ]; do
     packages+=("$1")
     shift
 done
 [ $# -gt 0 ] && shift
 while [ $# -gt 0 ] && [ "$1" != --from ]; do
-    compressed+=("$1")
+    stored+=("$1")
     shift
 done
 [ $# -gt 0 ] && shift
@@ -60,10 +61,10 @@ rm -rf "$work"
 mkdir -p "$work"
 for stub in "${stubs[@]}"; do
     arch="$(arch_of "$stub")"
-    for package in "${packages[@]}" "${compressed[@]/#/--compress }"; do
+    for package in "${packages[@]}" "${stored[@]/#/--store }"; do
         options=(--force) suffix=""
-        if [ "${package#--compress }" != "$package" ]; then
-            package="${package#--compress }" options=(--compress) suffix=-z
+        if [ "${package#--store }" != "$package" ]; then
+            package="${package#--store }" options=(--store) suffix=-raw
         fi
         name="$(basename "$package")$suffix-$arch"
         "$linux" build "$package" "${options[@]}" --arch "$arch" --stub "$stub" \

@@ -7,9 +7,11 @@ Checks the machine, GUI subsystem, ASLR/DEP flags, page-aligned resources,
 zero time stamp, imports of system DLLs only, every resource byte for byte
 against the package folder (payloads numbered by their "%OutFiles" line),
 the version record, the manifest, the icon and the checksum. Options:
-  --compress           the installer was written with --compress: payloads
-      may be "PACKED" records into the one "LZMA" stream, which is decoded,
-      unfiltered and compared with the package
+  --store              the installer was written with --store: the picture
+      and every payload raw. Otherwise (the default; --compress is accepted)
+      payloads may be "PACKED" records into the one "LZMA" stream, which is
+      decoded, unfiltered and compared with the package, and the picture a
+      "PACKED" record of its own "LZMA" stream
   --from OLD_DIR       (repeatable) the installer was written with deltas
       against these previous versions: each "DELTA" record's instructions
       are applied to the old files it names (by size and SHA-256) and the
@@ -310,6 +312,33 @@ def check_delta(c, key, record, decoded, stored, args, parts, stored_parts):
     return rebuilt
 
 
+def unpack_background(c, named):
+    """Replaces a compressed picture's record and stream with the "BMP" it
+    stands for; checks both."""
+    key = ("PACKED", "RESOURCE_BACKGROUND")
+    if key not in named:
+        return
+    record = named.pop(key)[JAPANESE]
+    stream = named.pop(("LZMA", "RESOURCE_BACKGROUND"), {}).get(JAPANESE)
+    if not c.expect(stream is not None and len(record) == 32 and record[:4] == b"BPK1",
+                    "the compressed picture lacks its stream or record"):
+        return
+    flags, length, offset, crc, zero = struct.unpack_from("<IQQII", record, 4)
+    size = struct.unpack_from("<Q", stream, 5)[0]
+    c.expect((flags, offset, zero) == (0, 0, 0) and length == size,
+             "picture record: flags %d, %d bytes at %d of a stream of %d" % (flags, length,
+                                                                            offset, size))
+    try:
+        picture = lzma.LZMADecompressor(lzma.FORMAT_ALONE).decompress(stream)
+    except lzma.LZMAError as e:
+        c.faults.append("the picture's stream does not decode: %s" % e)
+        return
+    c.expect(len(picture) == length and zlib.crc32(picture) == crc,
+             "the picture decodes to other bytes than its record names")
+    c.expect(named.get(("BMP", "RESOURCE_BACKGROUND")) is None, "the picture is carried twice")
+    named[("BMP", "RESOURCE_BACKGROUND")] = {JAPANESE: picture}
+
+
 def unpack_payloads(c, named, args):
     """Replaces the "PACKED" and "DELTA" records with "BIN" resources of the
     bytes they stand for, decoded from the stream; checks records and
@@ -374,6 +403,7 @@ def check_package(c, resources, args):
     expected = expected_resources(args.package)
     named = {key: value for key, value in resources.items() if isinstance(key[0], str)}
     if args.compress:
+        unpack_background(c, named)
         unpack_payloads(c, named, args)
     c.expect(set(named) == set(expected), "package resources %s, expected %s"
              % (sorted(named), sorted(expected)))
@@ -462,11 +492,12 @@ def main():
     parser.add_argument("--forbid-text", action="append", default=[])
     parser.add_argument("--signed", action="store_true")
     parser.add_argument("--compress", action="store_true")
+    parser.add_argument("--store", action="store_true")
     parser.add_argument("--from", dest="from_folders", action="append", default=[])
     parser.add_argument("--keep-whole", action="store_true")
     parser.add_argument("installer")
     args = parser.parse_args()
-    args.compress = args.compress or bool(args.from_folders)
+    args.compress = not args.store
 
     with open(args.installer, "rb") as f:
         data = f.read()
@@ -481,10 +512,10 @@ def main():
     check_manifest(c, resources)
     check_forbidden(c, data, args.forbid_text)
     types = sorted({key[0] for key in resources}, key=str)
-    c.expect(types == sorted({"TEXT", "BMP", RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST}
-                             | {t for t in ("BIN", "PACKED", "DELTA", "LZMA", "STORED")
+    c.expect(types == sorted({"TEXT", RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST}
+                             | {t for t in ("BMP", "BIN", "PACKED", "DELTA", "LZMA", "STORED")
                                 if any(k[0] == t for k in resources)
-                                and (t == "BIN" or args.compress)},
+                                and (t in ("BMP", "BIN") or args.compress)},
                              key=str), "resource types %s" % types)
     for fault in c.faults:
         print("%s: %s" % (args.installer, fault))

@@ -1,5 +1,7 @@
 #include "PayloadCompression.h"
 
+#include "StreamShares.h"
+
 #include "common/HostSystem.h"
 #include "common/PackagePlan.h"
 #include "core/Crc32.h"
@@ -12,6 +14,7 @@
 #include <exception>
 #include <limits>
 #include <memory>
+#include <optional>
 
 namespace brisel::tools {
 
@@ -272,50 +275,6 @@ private:
     std::exception_ptr failure_;
 };
 
-// Shares of the encoded stream per payload, interpolated between the
-// points (bytes read, bytes written) the encoder reports after each block.
-class ShareEstimate {
-public:
-    explicit ShareEstimate(std::vector<StreamPayload>& payloads) : payloads_(payloads) {
-        progress_.iface.Progress = &ShareEstimate::ProgressCallback;
-        progress_.self = this;
-    }
-    ICompressProgress* Progress() { return &progress_.iface; }
-
-    void Reach(std::uint64_t in, std::uint64_t out) {
-        while (next_ < payloads_.size()) {
-            const StreamPayload& payload = payloads_[next_];
-            const std::uint64_t end = payload.offset + payload.size;
-            if (end > in) {
-                return;
-            }
-            // Both spans are a block of the encoder at most: no overflow.
-            const std::uint64_t at =
-                in == lastIn_ ? out
-                              : lastOut_ + (out - lastOut_) * (end - lastIn_) / (in - lastIn_);
-            payloads_[next_++].encodedShare = at - shareStart_;
-            shareStart_ = at;
-        }
-        lastIn_ = in;
-        lastOut_ = out;
-    }
-
-private:
-    struct Adapter {
-        ICompressProgress iface;
-        ShareEstimate* self;
-    };
-    static SRes ProgressCallback(void* p, UInt64 in, UInt64 out) {
-        static_cast<Adapter*>(p)->self->Reach(in, out);
-        return SZ_OK;
-    }
-
-    std::vector<StreamPayload>& payloads_;
-    Adapter progress_{};
-    std::size_t next_ = 0;
-    std::uint64_t lastIn_ = 0, lastOut_ = 0, shareStart_ = 0;
-};
-
 void AppendU64(std::string& out, std::uint64_t value) {
     for (int i = 0; i < 8; ++i) {
         out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
@@ -406,11 +365,26 @@ std::uint64_t EncodeStream(std::vector<StreamPayload>& payloads,
     AppendU64(header, total);
     write(header);
 
+    // The stream is decoded as it is written, to measure what each
+    // payload took of it (not needed for a quick estimate).
+    std::optional<StreamShares> shares;
+    if (!quick) {
+        std::vector<std::uint64_t> sizes;
+        for (const auto& payload : payloads) {
+            sizes.push_back(payload.size);
+        }
+        shares.emplace(properties, std::move(sizes));
+    }
+    const std::function<void(std::string_view)> measured = [&](std::string_view bytes) {
+        write(bytes);
+        if (shares) {
+            shares->Feed(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+        }
+    };
     PayloadInput input(payloads);
-    StreamOutput output(write);
-    ShareEstimate shares(payloads);
-    const SRes result = LzmaEnc_Encode(encoder.get(), output.Stream(), input.Stream(),
-                                       shares.Progress(), &gAllocator, &gAllocator);
+    StreamOutput output(measured);
+    const SRes result = LzmaEnc_Encode(encoder.get(), output.Stream(), input.Stream(), nullptr,
+                                       &gAllocator, &gAllocator);
     input.Rethrow();
     output.Rethrow();
     if (result == SZ_ERROR_MEM) {
@@ -420,7 +394,12 @@ std::uint64_t EncodeStream(std::vector<StreamPayload>& payloads,
         throw std::runtime_error("internal error: the LZMA encoder failed (" +
                                  std::to_string(result) + ")");
     }
-    shares.Reach(total, output.Written());
+    if (shares) {
+        const std::vector<std::uint64_t> taken = shares->Finish();
+        for (std::size_t i = 0; i < payloads.size(); ++i) {
+            payloads[i].encodedShare = taken[i];
+        }
+    }
     return header.size() + output.Written();
 }
 
@@ -465,6 +444,44 @@ std::string PackedRecord(const StreamPayload& payload) {
     }
     record.append(4, '\0');
     return record;
+}
+
+std::optional<PackedBytes> PackBytes(std::string_view bytes) {
+    if (bytes.empty()) {
+        return std::nullopt;
+    }
+    const Encoder encoder = MakeEncoder(bytes.size(), false);
+    PackedBytes packed;
+    unsigned char properties[LZMA_PROPS_SIZE];
+    SizeT propertiesSize = sizeof properties;
+    LzmaEnc_WriteProperties(encoder.get(), properties, &propertiesSize);
+    packed.stream.assign(reinterpret_cast<const char*>(properties), propertiesSize);
+    AppendU64(packed.stream, bytes.size());
+    // Worth it only at 98% of the size or less, the record included.
+    const std::size_t limit = bytes.size() * 49 / 50;
+    const std::size_t room = packed.stream.size() + kPackedRecordSize;
+    if (limit <= room) {
+        return std::nullopt;
+    }
+    std::vector<unsigned char> data(limit - room);
+    SizeT dataSize = data.size();
+    const SRes result = LzmaEnc_MemEncode(encoder.get(), data.data(), &dataSize,
+                                          reinterpret_cast<const unsigned char*>(bytes.data()),
+                                          bytes.size(), 0, nullptr, &gAllocator, &gAllocator);
+    if (result == SZ_ERROR_OUTPUT_EOF) {
+        return std::nullopt;
+    }
+    if (result != SZ_OK) {
+        throw std::bad_alloc();
+    }
+    packed.stream.append(reinterpret_cast<const char*>(data.data()), dataSize);
+    Crc32 crc;
+    crc.Update(bytes.data(), bytes.size());
+    StreamPayload payload;
+    payload.size = bytes.size();
+    payload.crc = crc.Value();
+    packed.record = PackedRecord(payload);
+    return packed;
 }
 
 } // namespace brisel::tools

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,9 +46,8 @@ struct StreamPayload {
     bool part = false;
     std::uint64_t offset = 0; // of its first byte in the decoded stream
     std::uint32_t crc = 0;    // CRC-32 of its bytes as the game folder gets them
-    // Bytes of the encoded stream that its part took, as far as the
-    // encoder's progress tells (about every 32 KiB of input): a figure for
-    // the summary, not a boundary in the stream.
+    // Bytes of the encoded stream that its part took, as the decoder takes
+    // them (StreamShares): a figure for the summary.
     std::uint64_t encodedShare = 0;
 };
 
@@ -67,5 +67,16 @@ bool QuickEncodesBelow(const unsigned char* data, std::size_t size, std::uint64_
 
 // The "PACKED" record of a payload written into the stream.
 std::string PackedRecord(const StreamPayload& payload);
+
+// Bytes at hand (the background picture) as a stream of their own with the
+// stream's fixed parameters, and the record of them at its offset 0.
+struct PackedBytes {
+    std::string stream;
+    std::string record;
+};
+
+// The bytes packed, or nullopt when the stream and its record would not
+// be at most 98% of their size (empty bytes never are).
+std::optional<PackedBytes> PackBytes(std::string_view bytes);
 
 } // namespace brisel::tools

@@ -76,8 +76,20 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
         before += plan.scriptSize;
         ++resources;
     }
-    if (!plan.background.empty()) {
-        table.Row("RESOURCE_BACKGROUND", plan.backgroundSize, "background.bmp");
+    if (!plan.background.empty() && storage.background > 0) {
+        table.Row("RESOURCE_BACKGROUND", storage.background,
+                  Fill(table.Pick(u8"background.bmp (of {1} bytes: {2})",
+                                  u8"background.bmp（元 {1} バイト、{2}）"),
+                       {std::to_string(plan.backgroundSize),
+                        Percent(storage.background, plan.backgroundSize)}));
+        total += storage.background + kPackedRecordSize;
+        before += plan.backgroundSize;
+        resources += 2;
+    } else if (!plan.background.empty()) {
+        table.Row("RESOURCE_BACKGROUND", plan.backgroundSize,
+                  storage.compressed
+                      ? table.Pick("background.bmp (raw)", u8"background.bmp（無圧縮）")
+                      : "background.bmp");
         total += plan.backgroundSize;
         before += plan.backgroundSize;
         ++resources;
@@ -101,7 +113,7 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
                 const std::uint64_t share = delta.encodedShare + delta.stored;
                 shares += share;
                 total += kDeltaSourceRecordSize;
-                parts += Fill(table.Pick(u8", delta from {1}: ~{2}", u8"、{1} からの差分 ~{2}"),
+                parts += Fill(table.Pick(u8", delta from {1}: {2}", u8"、{1} からの差分 {2}"),
                               {previous.at(delta.folder).u8string(), std::to_string(share)});
             }
             total += kDeltaRecordHeaderSize;
@@ -109,7 +121,7 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
                 shares += packed->second;
                 total += kPackedRecordSize;
                 ++resources;
-                parts += Fill(table.Pick(u8", whole: ~{1}", u8"、丸ごと ~{1}"),
+                parts += Fill(table.Pick(u8", whole: {1}", u8"、丸ごと {1}"),
                               {std::to_string(packed->second)});
             } else if (storage.alsoRaw.count(payload.number) > 0) {
                 shares += payload.size;
@@ -117,14 +129,14 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
                 ++resources;
                 parts += table.Pick(u8", whole: raw", u8"、丸ごと（無圧縮）");
             }
-            table.Row(label, "~" + std::to_string(shares),
+            table.Row(label, shares,
                       what + Fill(table.Pick(u8" (of {1} bytes{2})", u8"（元 {1} バイト{2}）"),
                                   {std::to_string(payload.size), parts}));
             continue;
         }
         if (packed != storage.packed.end()) {
             table.Row(
-                label, "~" + std::to_string(packed->second),
+                label, packed->second,
                 what + Fill(table.Pick(u8" (of {1} bytes: {2})", u8"（元 {1} バイト、{2}）"),
                             {std::to_string(payload.size), Percent(packed->second, payload.size)}));
             total += kPackedRecordSize;

@@ -27,14 +27,15 @@ constexpr int kTrouble = 2;
 const char kHelpEnglish[] =
     "patchpack: makes patch installers from package folders.\n"
     "\n"
-    "usage: patchpack build PACKAGE_DIR --out FILE.exe [options]\n"
+    "usage: patchpack build PACKAGE_DIR [--out FILE.exe] [options]\n"
     "       patchpack check PACKAGE_DIR [--strict]\n"
     "       patchpack PACKAGE_DIR\n"
     "       patchpack --help\n"
     "\n"
-    "build checks the package and writes FILE.exe: the installer stub with the\n"
-    "package's script, background picture and payload files. check only checks\n"
-    "and lists what an installer would carry. A package folder alone (or dropped\n"
+    "build checks the package and writes FILE.exe (PACKAGE_DIR.exe beside the\n"
+    "folder without --out): the installer stub with the package's script,\n"
+    "background picture and payload files, compressed. check only checks and\n"
+    "lists what an installer would carry. A package folder alone (or dropped\n"
     "onto patchpack.exe) is built into PACKAGE_DIR.exe beside it.\n"
     "\n"
     "options of build:\n"
@@ -45,12 +46,13 @@ const char kHelpEnglish[] =
     "  --product-version TEXT    version record texts shown in the file's properties\n"
     "  --file-description TEXT\n"
     "  --product-name TEXT\n"
-    "  --compress                store the payloads that shrink in one LZMA stream\n"
-    "                            (a smaller download; the installer decodes it)\n"
+    "  --store                   store the picture and every payload raw, not in\n"
+    "                            one LZMA stream (a larger download; by default\n"
+    "                            whatever shrinks is compressed)\n"
     "  --from OLD_DIR            a folder with the previous version of the game's\n"
     "                            files (laid out like files/; may be repeated):\n"
     "                            payloads found there are carried as binary deltas\n"
-    "                            when smaller (implies --compress)\n"
+    "                            when smaller\n"
     "  --keep-whole              carry delta payloads whole as well, for players\n"
     "                            who have neither version\n"
     "  --strict                  warnings count as errors (also for check)\n"
@@ -61,13 +63,14 @@ const char kHelpEnglish[] =
 const char kHelpJapanese[] =
     u8"patchpack: パッケージフォルダーからパッチのインストーラーを作ります。\n"
     u8"\n"
-    u8"使い方: patchpack build パッケージフォルダー --out ファイル.exe [オプション]\n"
+    u8"使い方: patchpack build パッケージフォルダー [--out ファイル.exe] [オプション]\n"
     u8"        patchpack check パッケージフォルダー [--strict]\n"
     u8"        patchpack パッケージフォルダー\n"
     u8"        patchpack --help\n"
     u8"\n"
     u8"build はパッケージを確認してからインストーラーを書き出します（スタブに、\n"
-    u8"スクリプト・背景画像・書き込むファイルを加えたもの）。check は確認だけを行い、\n"
+    u8"スクリプト・背景画像・書き込むファイルを圧縮して加えたもの。--out がなければ\n"
+    u8"フォルダーの横に「フォルダー名.exe」）。check は確認だけを行い、\n"
     u8"インストーラーに入るものを一覧にします。パッケージフォルダーだけを指定する\n"
     u8"（patchpack.exe にドロップする）と、その横に「フォルダー名.exe」を作ります。\n"
     u8"\n"
@@ -79,11 +82,11 @@ const char kHelpJapanese[] =
     u8"  --product-version 文字列  ファイルのプロパティに出るバージョン情報\n"
     u8"  --file-description 文字列\n"
     u8"  --product-name 文字列\n"
-    u8"  --compress                縮むファイルを一つの LZMA ストリームに圧縮して入れる\n"
-    u8"                            （配布が小さくなり、インストーラーが展開します）\n"
+    u8"  --store                   背景画像とファイルを圧縮せずにそのまま入れる（既定では\n"
+    u8"                            縮むものを一つの LZMA ストリームに圧縮します）\n"
     u8"  --from 旧フォルダー       修正前のゲームのファイルを置いたフォルダー（files/ と\n"
     u8"                            同じ並び、複数指定可）。そこにあるファイルは、小さく\n"
-    u8"                            なるなら差分として入れる（--compress を含みます）\n"
+    u8"                            なるなら差分として入れる\n"
     u8"  --keep-whole              差分にしたファイルを丸ごとでも入れる（どちらの\n"
     u8"                            バージョンでもないファイルも修正できます）\n"
     u8"  --strict                  警告もエラーとして扱う（check でも使えます）\n"
@@ -195,16 +198,33 @@ int Check(const std::vector<std::string>& args, Language language) {
     return kDone;
 }
 
+// The installer beside the package folder, named after it; empty for a
+// drive or a root.
+fs::path InstallerBeside(const fs::path& package) {
+    fs::path folder = fs::absolute(package).lexically_normal();
+    if (!folder.has_filename()) {
+        folder = folder.parent_path(); // without its trailing separator
+    }
+    if (!folder.has_filename()) {
+        return {};
+    }
+    folder += ".exe";
+    return folder;
+}
+
 // The options of build, or an error text.
 std::string ReadBuildOptions(const Parsed& parsed, Language language, BuildOptions& options) {
     const Texts texts(language);
     options.package = fs::u8path(parsed.positional[0]);
     const auto out = parsed.Option("--out");
-    if (!out || out->empty()) {
-        return texts.Pick("build needs --out FILE.exe",
-                          u8"build には --out ファイル.exe が必要です");
+    if (out && out->empty()) {
+        return texts.Pick("--out needs a file name", u8"--out にファイル名がありません");
     }
-    options.out = fs::absolute(fs::u8path(*out));
+    options.out = out ? fs::absolute(fs::u8path(*out)) : InstallerBeside(options.package);
+    if (options.out.empty()) {
+        return texts.Pick("a drive or a root is no package folder",
+                          u8"ドライブやルートはパッケージフォルダーにできません");
+    }
     options.arch = parsed.Option("--arch").value_or("i686");
     if (options.arch != "i686" && options.arch != "x86_64") {
         return Fill(texts.Pick("--arch must be i686 or x86_64, not {1}",
@@ -228,6 +248,11 @@ std::string ReadBuildOptions(const Parsed& parsed, Language language, BuildOptio
         }
         options.previous.push_back(fs::u8path(folder));
     }
+    options.compress = parsed.flags.count("--store") == 0;
+    if (!options.compress && !options.previous.empty()) {
+        return texts.Pick("--store cannot carry deltas: leave out --store or --from",
+                          u8"--store では差分を入れられません。--store か --from を外してください");
+    }
     options.keepWhole = parsed.flags.count("--keep-whole") > 0;
     if (options.keepWhole && options.previous.empty()) {
         return texts.Pick("--keep-whole needs --from OLD_DIR",
@@ -250,8 +275,8 @@ std::string ReadBuildOptions(const Parsed& parsed, Language language, BuildOptio
 int Build(const std::vector<std::string>& args, Language language) {
     Parsed parsed;
     std::string error =
-        Parse(args, kBuildOptions, {"--strict", "--force", "--compress", "--keep-whole"}, language,
-              parsed);
+        Parse(args, kBuildOptions, {"--strict", "--force", "--compress", "--store", "--keep-whole"},
+              language, parsed);
     BuildOptions options;
     if (error.empty()) {
         error = ReadBuildOptions(parsed, language, options);
@@ -265,7 +290,6 @@ int Build(const std::vector<std::string>& args, Language language) {
         return kPackageErrors;
     }
     const PackagePlan plan = PlanPackage(folder);
-    options.compress = parsed.flags.count("--compress") > 0;
     PayloadStorage storage;
     try {
         storage = BuildInstaller(options, plan);
@@ -293,23 +317,6 @@ bool IsLoneFolder(const std::vector<std::string>& args) {
     return args.size() == 1 && fs::is_directory(fs::u8path(args[0]), error);
 }
 
-// Builds the folder into an i686 installer beside it, named after it.
-int BuildBeside(const std::string& argument, Language language) {
-    fs::path folder = fs::absolute(fs::u8path(argument)).lexically_normal();
-    if (!folder.has_filename()) {
-        folder = folder.parent_path(); // without its trailing separator
-    }
-    if (!folder.has_filename()) {
-        return UsageError(Texts(language).Pick("a drive or a root is no package folder",
-                                               u8"ドライブやルートはパッケージフォルダーに"
-                                               u8"できません"),
-                          language);
-    }
-    fs::path out = folder;
-    out += ".exe";
-    return Build({folder.u8string(), "--out", out.u8string()}, language);
-}
-
 int Run(const std::vector<std::string>& args, Language language) {
     const Texts texts(language);
     if (args.empty()) {
@@ -329,7 +336,8 @@ int Run(const std::vector<std::string>& args, Language language) {
             return Check(rest, language);
         }
         if (IsLoneFolder(args)) {
-            return BuildBeside(command, language);
+            // Built as build with no option: beside the folder, named after it.
+            return Build(args, language);
         }
         return UsageError(
             Fill(texts.Pick("unknown command {1}", u8"{1} というコマンドはありません"), {command}),

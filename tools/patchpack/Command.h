@@ -1,16 +1,18 @@
 // The patchpack command line, with arguments in UTF-8:
 //
-//   patchpack build DIR --out FILE.exe [--arch i686|x86_64] [--stub FILE.exe]
+//   patchpack build DIR [--out FILE.exe] [--arch i686|x86_64] [--stub FILE.exe]
 //                   [--icon FILE.ico] [--product-version TEXT]
 //                   [--file-description TEXT] [--product-name TEXT]
-//                   [--compress] [--strict] [--force]
+//                   [--store] [--from OLD_DIR]... [--keep-whole]
+//                   [--strict] [--force]
 //   patchpack check DIR [--strict]
-//   patchpack DIR         build DIR --out DIR.exe, as when DIR is dropped
+//   patchpack DIR         build DIR (into DIR.exe), as when DIR is dropped
 //                         onto patchpack.exe in Explorer
 //   patchpack --help
 //
 // Every command checks the package first and prints its findings to stderr;
-// build writes nothing when the check finds errors, unless --force.
+// build writes nothing when the check finds errors, unless --force. build
+// compresses what shrinks unless --store (--compress is still accepted).
 #pragma once
 
 #include <string>

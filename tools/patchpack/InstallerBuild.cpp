@@ -66,6 +66,7 @@ const char kStreamType[] = "LZMA";
 const char kStreamName[] = "RESOURCE_SOLID";
 const char kRecordType[] = "PACKED";
 const char kDeltaType[] = "DELTA";
+const char kBackgroundName[] = "RESOURCE_BACKGROUND";
 
 void AddResource(ResourceTree& tree, const std::string& type, const std::string& name,
                  ResourceData data) {
@@ -207,6 +208,23 @@ PayloadStorage Compress(const BuildOptions& options, const PackagePlan& plan,
     return storage;
 }
 
+// The background picture in a stream of its own, when that is smaller: the
+// installer decodes and checks it at start-up.
+void PackBackground(const PackagePlan& plan, std::map<std::string, CarriedAs>& carried,
+                    PayloadStorage& storage) {
+    for (const auto& item : PackageItems(plan)) {
+        if (item.name != kBackgroundName) {
+            continue;
+        }
+        const std::string bytes = item.bytes ? *item.bytes : ReadFileBytes(item.source);
+        if (auto packed = PackBytes(bytes)) {
+            storage.background = packed->stream.size();
+            carried[item.name].records = {{kRecordType, std::move(packed->record)},
+                                          {kStreamType, std::move(packed->stream)}};
+        }
+    }
+}
+
 } // namespace
 
 fs::path DefaultStub(const std::string& arch) {
@@ -232,6 +250,7 @@ PayloadStorage BuildInstaller(const BuildOptions& options, const PackagePlan& pl
     if (options.compress || !options.previous.empty()) {
         stream.emplace(options.out);
         storage = Compress(options, plan, *stream, carried);
+        PackBackground(plan, carried, storage);
     }
     AddPackage(tree, plan, carried);
     if (storage.streamSize > 0) {

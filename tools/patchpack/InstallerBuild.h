@@ -31,8 +31,9 @@ struct BuildOptions {
     std::optional<std::string> productVersion; // texts in UTF-8
     std::optional<std::string> fileDescription;
     std::optional<std::string> productName;
-    // Payloads that shrink go into one LZMA stream (docs/COMPRESSED-PAYLOADS.md).
-    bool compress = false;
+    // The picture and the payloads that shrink go into LZMA streams
+    // (docs/COMPRESSED-PAYLOADS.md); false stores everything raw.
+    bool compress = true;
     // Folders of previous versions: a payload found in them is carried as
     // deltas against them when that is smaller (docs/DELTA-PAYLOADS.md).
     // They imply the stream.
@@ -45,7 +46,7 @@ struct BuildOptions {
 struct DeltaShare {
     std::size_t folder = 0;         // which --from folder
     std::uint64_t instructions = 0; // bytes of the decoded stream
-    std::uint64_t encodedShare = 0; // bytes of the stream, as estimated
+    std::uint64_t encodedShare = 0; // bytes of the stream it took
     std::uint64_t stored = 0;       // bytes of new data stored raw
 };
 
@@ -53,7 +54,7 @@ struct DeltaShare {
 struct PayloadStorage {
     bool compressed = false; // the build was asked to compress
     // The payloads in the stream, by number: the bytes of the stream their
-    // part took, as estimated while it was written.
+    // part took.
     std::map<int, std::uint64_t> packed;
     // The payloads carried as deltas, by number (whole as well when they
     // are in packed, or raw is set for them).
@@ -64,6 +65,9 @@ struct PayloadStorage {
     std::size_t streamPayloads = 0; // payloads with a part in the stream
     std::string stored;             // the deltas' stored new data, until it is a resource
     std::uint64_t storedSize = 0;   // the "STORED" resource; 0 without one
+    // The background picture's own stream ("LZMA" "RESOURCE_BACKGROUND");
+    // 0 when the picture is carried raw.
+    std::uint64_t background = 0;
 };
 
 // The stub patchpack uses for arch when none is named.

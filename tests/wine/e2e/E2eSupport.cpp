@@ -4,13 +4,24 @@ namespace brisel::e2e {
 
 const std::wstring E2eTest::kGameDir = L"C:\\Games\\BriselTest";
 
-std::wstring BuildPath(const std::string& relative) {
-    const std::string unix = std::string(BRISEL_E2E_BUILD_DIR) + "/" + relative;
+namespace {
+
+std::wstring OnDriveZ(const std::string& unix) {
     std::wstring path = L"Z:";
     for (char c : unix) {
         path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
     }
     return path;
+}
+
+} // namespace
+
+std::wstring BuildPath(const std::string& relative) {
+    return OnDriveZ(std::string(BRISEL_E2E_BUILD_DIR) + "/" + relative);
+}
+
+std::wstring SourcePath(const std::string& relative) {
+    return OnDriveZ(std::string(BRISEL_E2E_SOURCE_DIR) + "/" + relative);
 }
 
 std::wstring E2eTest::Installer(const std::string& name) {

@@ -14,6 +14,8 @@ namespace brisel::e2e {
 
 // A build-folder path (given with "/") as a Windows path on Wine's Z: drive.
 std::wstring BuildPath(const std::string& relative);
+// The same of a path below tests/wine/e2e in the sources.
+std::wstring SourcePath(const std::string& relative);
 
 // A system colour as the captured pictures hold it (0xRRGGBB).
 inline std::uint32_t Rgb(COLORREF colour) {

@@ -1,6 +1,7 @@
 # add_test_package_installers(PREFIX LIST_VAR): an installer PREFIX<name> from
-# each package folder of the end-to-end tests, and PREFIX<name>-z from the
-# same folder with --compress; their target names go to LIST_VAR. Packages
+# each package folder of the end-to-end tests written with --store (raw),
+# and PREFIX<name>-z from the same folder as by default (compressed); their
+# target names go to LIST_VAR. Packages
 # broken on purpose, to see how the installer handles them, are written with
 # FORCE: patchpack refuses them otherwise. A package with previous versions
 # in tests/wine/e2e/packages-old/<name> is written as PREFIX<name> with
@@ -26,9 +27,9 @@ function(add_test_package_installers prefix list_var)
                                 --keep-whole)
             list(APPEND targets ${prefix}${name}-whole)
         else()
-            add_patch_installer(${prefix}${name} ${package} ${force})
+            add_patch_installer(${prefix}${name} ${package} ${force} --store)
         endif()
-        add_patch_installer(${prefix}${name}-z ${package} ${force} --compress)
+        add_patch_installer(${prefix}${name}-z ${package} ${force})
         list(APPEND targets ${prefix}${name} ${prefix}${name}-z)
     endforeach()
     set(${list_var} ${targets} PARENT_SCOPE)

@@ -31,20 +31,12 @@ std::wstring DeepGameDir(std::size_t length = 245) {
 }
 
 std::string Payload(const std::string& package, const std::wstring& file) {
-    std::wstring path = L"Z:";
-    for (char c : std::string(BRISEL_E2E_SOURCE_DIR) + "/packages/" + package + "/files/") {
-        path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
-    }
-    return ReadWholeFile(path + file);
+    return ReadWholeFile(SourcePath("packages/" + package + "/files/") + file);
 }
 
 // A payload's previous version, from the package's folder of old files.
 std::string OldPayload(const std::string& package, const std::wstring& file) {
-    std::wstring path = L"Z:";
-    for (char c : std::string(BRISEL_E2E_SOURCE_DIR) + "/packages-old/" + package + "/") {
-        path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
-    }
-    return ReadWholeFile(path + file);
+    return ReadWholeFile(SourcePath("packages-old/" + package + "/") + file);
 }
 
 class RunTest : public E2eTest {

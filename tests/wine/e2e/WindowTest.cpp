@@ -23,6 +23,32 @@ int CountColour(const Picture& picture, const RECT& rect, std::uint32_t colour) 
     return count;
 }
 
+// The pixels of rows [0, rows) of a package's bitmap (bottom-up, 4 or 24
+// bits a pixel), 0xRRGGBB, as the window should show them.
+std::vector<std::uint32_t> BitmapRows(const std::string& package, int rows) {
+    const std::string file = ReadWholeFile(SourcePath("packages/" + package + "/background.bmp"));
+    const auto at = [&](std::size_t offset, int bytes) {
+        std::uint32_t value = 0;
+        for (int i = bytes - 1; i >= 0; --i) {
+            value = value << 8 | static_cast<unsigned char>(file.at(offset + i));
+        }
+        return value;
+    };
+    const int width = static_cast<int>(at(18, 4)), height = static_cast<int>(at(22, 4));
+    const int bits = static_cast<int>(at(28, 2));
+    const std::size_t stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
+    std::vector<std::uint32_t> pixels;
+    for (int y = 0; y < rows; ++y) {
+        const std::size_t row = at(10, 4) + stride * static_cast<std::size_t>(height - 1 - y);
+        for (int x = 0; x < width; ++x) {
+            const std::size_t index = bits == 4 ? file.at(row + x / 2) >> (x % 2 ? 0 : 4) & 15 : 0;
+            pixels.push_back(bits == 4 ? at(14 + at(14, 4) + 4 * index, 3)
+                                       : at(row + 3 * static_cast<std::size_t>(x), 3));
+        }
+    }
+    return pixels;
+}
+
 void ExpectControls(HWND window, const std::wstring& directory, bool startEnabled) {
     const ExpectedControl controls[] = {
         {8, 240, 105, 12, L"Static", L"修正対象ディレクトリ"},
@@ -93,6 +119,15 @@ TEST_F(WindowTest, ShowsTheFormAsDescribed) {
     EXPECT_EQ(picture.At(450, 50), 0x28A028u);
     EXPECT_EQ(picture.At(150, 200), 0x2828C8u);
     EXPECT_EQ(picture.At(400, 200), 0xE6E678u);
+    // Above the controls, pixel for pixel the package's bitmap (decoded at
+    // start-up where the installer carries it compressed).
+    std::vector<std::uint32_t> shown;
+    for (int y = 0; y < 236; ++y) {
+        for (int x = 0; x < 600; ++x) {
+            shown.push_back(picture.At(x, y));
+        }
+    }
+    EXPECT_TRUE(shown == BitmapRows("typical", 236));
     // Labels are transparent over the picture; the link is drawn in blue; the
     // directory field has the tooltip background.
     EXPECT_GT(CountColour(picture, {328, 280, 452, 292}, 0xE6E678u), 124 * 12 / 2);
