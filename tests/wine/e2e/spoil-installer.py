@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Writes a copy of an installer whose LZMA stream is spoiled as a broken
+"""Writes a copy of an installer whose payloads' LZMA stream is spoiled as a broken
 download would spoil it: flip changes one byte in the middle of the
 stream, flipfirst one at the start of its data (so that the first payload
 it holds is spoiled), cut makes the resource end halfway."""
@@ -19,7 +19,9 @@ def main():
     entry = None
     for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
         if kind.name is not None and str(kind.name) == "LZMA":
-            entry = kind.directory.entries[0].directory.entries[0].data.struct
+            for name in kind.directory.entries:  # the payloads' stream, not the picture's
+                if str(name.name) == "RESOURCE_SOLID":
+                    entry = name.directory.entries[0].data.struct
     if entry is None:
         raise SystemExit(f"{args.installer} has no LZMA stream")
     data = bytearray(open(args.installer, "rb").read())
