@@ -40,11 +40,6 @@ bool HashFile(const WideString& path, std::uint64_t& size, Sha256Digest& digest,
 
 constexpr std::size_t kWhole = ~std::size_t{0};
 
-bool HasWholeFile(std::size_t n) {
-    return FindPackedRecord(n) ||
-           platform::FindPackageResource("BIN", PayloadName(n).c_str()).has_value();
-}
-
 } // namespace
 
 TPayloads::TPayloads() = default;
@@ -58,6 +53,22 @@ LzmaStream& TPayloads::Stream() {
     return *stream_;
 }
 
+LzmaStream& TPayloads::StreamHolding(std::uint64_t offset, std::uint64_t length) {
+    LzmaStream& stream = Stream();
+    if (offset > stream.Size() || length > stream.Size() - offset) {
+        RaiseReadError();
+    }
+    return stream;
+}
+
+bool TPayloads::HasWholeFile(std::size_t n) {
+    if (const auto record = FindPackedRecord(n)) {
+        StreamHolding(record->offset, record->size);
+        return true;
+    }
+    return platform::FindPackageResource("BIN", PayloadName(n).c_str()).has_value();
+}
+
 PayloadAction TPayloads::Check(std::size_t n, const WideString& destination,
                                PieceObserver& observer) {
     if (versionFound_.size() <= n) {
@@ -66,6 +77,7 @@ PayloadAction TPayloads::Check(std::size_t n, const WideString& destination,
     versionFound_[n] = kWhole;
     const auto delta = FindDeltaRecord(n);
     if (!delta) {
+        HasWholeFile(n); // a spoiled record shows now, before anything is written
         return PayloadAction::Write;
     }
     std::uint64_t size = 0;
@@ -78,6 +90,7 @@ PayloadAction TPayloads::Check(std::size_t n, const WideString& destination,
             if (size == delta->sources[i].oldSize && digest == delta->sources[i].oldDigest) {
                 // A spoiled record shows now, before anything is written.
                 StoredNewData(delta->sources[i]);
+                StreamHolding(delta->sources[i].offset, delta->sources[i].length);
                 versionFound_[n] = i;
                 return PayloadAction::Write;
             }
@@ -110,10 +123,12 @@ platform::FileContent& TPayloads::Open(std::size_t n, const WideString& destinat
             RaiseReadError();
         }
         const DeltaSource& source = delta->sources[version];
-        current_ = std::make_unique<DeltaContent>(Stream(), *delta, source, StoredNewData(source),
-                                                  destination);
+        current_ =
+            std::make_unique<DeltaContent>(StreamHolding(source.offset, source.length), *delta,
+                                           source, StoredNewData(source), destination);
     } else if (const auto record = FindPackedRecord(n)) {
-        current_ = std::make_unique<PackedContent>(Stream(), *record);
+        current_ =
+            std::make_unique<PackedContent>(StreamHolding(record->offset, record->size), *record);
     } else {
         current_ = std::make_unique<platform::BytesContent>(
             TResourceStream::Open("BIN", PayloadName(n))->Bytes());

@@ -43,7 +43,8 @@ public:
 
     // What payload n does with the file at destination. Only a delta
     // payload looks at the file: it is hashed, and observer is told of each
-    // piece read. A spoiled record raises EReadError.
+    // piece read. A spoiled record (one that reaches past the stream's
+    // decoded size, too) raises EReadError, before anything is written.
     PayloadAction Check(std::size_t n, const WideString& destination, PieceObserver& observer);
 
     // The number of bytes payload n writes; 0 when the package lacks it.
@@ -57,6 +58,12 @@ public:
 
 private:
     LzmaStream& Stream();
+    // The stream, once its header shows that it holds length bytes from
+    // offset; a record that reaches past it raises EReadError.
+    LzmaStream& StreamHolding(std::uint64_t offset, std::uint64_t length);
+    // Whether payload n is carried whole (raw, or compressed in the stream);
+    // a compressed one's record that reaches past the stream raises EReadError.
+    bool HasWholeFile(std::size_t n);
 
     std::unique_ptr<LzmaStream> stream_; // opened at the first payload it holds
     std::unique_ptr<platform::FileContent> current_;

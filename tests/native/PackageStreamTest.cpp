@@ -3,7 +3,9 @@
 #include "TestSupport.h"
 #include "compress/PayloadCompression.h"
 #include "core/Crc32.h"
+#include "core/DeltaFormat.h"
 #include "core/Exceptions.h"
+#include "core/Sha256.h"
 #include "core/X86Filter.h"
 #include "delta/DeltaPayloads.h"
 #include "package/TBitmap.h"
@@ -28,6 +30,41 @@ std::string Message(const std::function<void()>& action) {
         return e.Message();
     }
     return "(no error)";
+}
+
+// Payload 0 checked and written over path as the installer does it:
+// "written", or why not: "refused" (its record or the stream's header,
+// before anything is written), "read" (a piece could not be had) or
+// "verify" (the bytes are not those the record vouches for).
+std::string WritePayload(const std::filesystem::path& path) {
+    struct Noted final : platform::FileContent, PieceObserver {
+        platform::FileContent* content = nullptr;
+        std::string asked; // what the writer last asked of the content
+        std::uint64_t Size() const override { return content->Size(); }
+        bool Read(char* buffer, std::size_t size) override {
+            asked = "read";
+            return content->Read(buffer, size);
+        }
+        bool Verified() override {
+            asked = "verify";
+            return content->Verified();
+        }
+        bool MayWriteInPlace() const override { return false; }
+        void PieceRead() override {}
+    } noted;
+    TPayloads payloads;
+    try {
+        if (payloads.Check(0, path.u16string(), noted) != PayloadAction::Write) {
+            return "left alone";
+        }
+        noted.content = &payloads.Open(0, path.u16string());
+        platform::WriteWholeFile(path.u16string(), noted);
+        return "written";
+    } catch (const EReadError&) {
+        return "refused";
+    } catch (const EFileWriteError&) {
+        return noted.asked;
+    }
 }
 
 TEST_F(PackageStreamTest, OpensItemsByTypeAndNameWithTheirBytesUnchanged) {
@@ -256,23 +293,32 @@ TEST_F(PackageStreamTest, TheBranchFilterIsUndoneExactlyInAnyPieces) {
 }
 
 // Compressed payloads (the fuzzer's seeds: a record and an LZMA stream),
-// whole and spoiled: a good one is written, a spoiled one fails and leaves
-// the old file and no temporary file.
+// whole and spoiled: a good one is written, a spoiled one fails for its
+// reason and leaves the old file and no temporary file.
 TEST_F(PackageStreamTest, WritesACompressedPayloadOnlyWhenItVerifies) {
+    // A flipped byte of the stream's data stops the decoder; the record's
+    // bytes 1, 8, 16 and 24 are in its magic, size, offset and CRC-32.
     struct Case {
         const char* seed;
-        std::size_t spoilAt; // byte of the stream flipped; 0 for none
-        bool cut;            // the stream cut in half
-        bool written;
+        std::size_t spoilAt;   // byte of the stream flipped; 0 for none
+        bool cut;              // the stream cut in half
+        std::size_t recordBit; // byte of the record whose low bit is flipped; 0 for none
+        int headerShort; // the header's size this many bytes short of the payload's; -1: unknown
+        const char* outcome;
     } cases[] = {
-        {"text", 0, false, true},   {"pe", 0, false, true},   {"empty-ish", 0, false, true},
-        {"text", 40, false, false}, {"pe", 60, false, false}, {"pe", 0, true, false},
+        {"text", 0, false, 0, -1, "written"},      {"pe", 0, false, 0, -1, "written"},
+        {"empty-ish", 0, false, 0, -1, "written"}, {"text", 40, false, 0, -1, "read"},
+        {"pe", 60, false, 0, -1, "read"},          {"pe", 0, true, 0, -1, "read"},
+        {"text", 0, false, 24, -1, "verify"},      {"pe", 0, false, 24, -1, "verify"},
+        {"text", 0, false, 1, -1, "refused"},      {"text", 0, false, 0, 0, "written"},
+        {"pe", 0, false, 0, 1, "refused"},         {"text", 0, false, 8, 0, "refused"},
+        {"text", 0, false, 16, 0, "refused"},
     };
     for (const auto& c : cases) {
         std::ifstream in(std::string(BRISEL_SOURCE_DIR) + "/fuzz/corpus/packed_payload/" + c.seed,
                          std::ios::binary);
         std::string stream((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        const std::string record = stream.substr(0, 32);
+        std::string record = stream.substr(0, 32);
         stream.erase(0, 32);
         if (c.spoilAt > 0) {
             stream[c.spoilAt] = static_cast<char>(stream[c.spoilAt] ^ 0x10);
@@ -280,17 +326,23 @@ TEST_F(PackageStreamTest, WritesACompressedPayloadOnlyWhenItVerifies) {
         if (c.cut) {
             stream.resize(stream.size() / 2);
         }
+        if (c.headerShort >= 0) { // the seed's payload starts the stream
+            std::uint64_t size = 0;
+            std::memcpy(&size, &record[8], 8);
+            size -= static_cast<std::uint64_t>(c.headerShort);
+            std::memcpy(&stream[5], &size, 8);
+        }
+        if (c.recordBit > 0) {
+            record[c.recordBit] = static_cast<char>(record[c.recordBit] ^ 1);
+        }
         substitute::PackageResources()[{"PACKED", "RESOURCE_FILE0"}] = record;
         substitute::PackageResources()[{"LZMA", "RESOURCE_SOLID"}] = stream;
         test::TempDir disk;
         const auto target = disk.Write("a.dat", "old");
-        TPayloads payloads;
-        const std::string what = std::string(c.seed) + " " + std::to_string(c.spoilAt);
-        try {
-            platform::WriteWholeFile(target.u16string(), payloads.Open(0, target.u16string()));
-            EXPECT_TRUE(c.written) << what;
-        } catch (const EFileWriteError&) {
-            EXPECT_FALSE(c.written) << what;
+        const auto what = &c - cases;
+        const std::string outcome = WritePayload(target);
+        EXPECT_EQ(outcome, c.outcome) << what;
+        if (outcome != "written") {
             EXPECT_EQ(disk.Read("a.dat"), "old") << what;
         }
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk.Path()),
@@ -298,6 +350,15 @@ TEST_F(PackageStreamTest, WritesACompressedPayloadOnlyWhenItVerifies) {
                   1)
             << what;
     }
+}
+
+// Bytes that do not compress.
+std::string Noise(std::mt19937& random, std::size_t size) {
+    std::string bytes(size, '\0');
+    for (auto& byte : bytes) {
+        byte = static_cast<char>(random());
+    }
+    return bytes;
 }
 
 // Pairs of versions as patches meet them. A program rebuilt after a small
@@ -360,16 +421,36 @@ std::pair<std::string, std::string> EditedText(std::mt19937& random) {
     return {text, edited};
 }
 
+// Pieces of the old version in another order, a block and a seek for each
+// 40 bytes: more numbers than a chunk's control section holds.
+std::pair<std::string, std::string> ShuffledPieces(std::mt19937& random) {
+    std::string old = Noise(random, 1u << 20), next;
+    while (next.size() < (7u << 20)) {
+        next += old.substr(random() % (old.size() - 40), 40);
+    }
+    return {old, next};
+}
+
+// The package's delta payload 0: its record, its instructions (size bytes
+// of file) in the stream and its stored new data.
+void CarryDelta(const std::string& record, const std::filesystem::path& file, std::uint64_t size,
+                const std::string& stored) {
+    std::vector<tools::StreamPayload> parts = {{file, size, false, 0, true}};
+    std::string stream;
+    tools::WriteSolidStream(parts, [&](std::string_view bytes) { stream += bytes; });
+    substitute::PackageResources()[{"DELTA", "RESOURCE_FILE0"}] = record;
+    substitute::PackageResources()[{"LZMA", "RESOURCE_SOLID"}] = stream;
+    substitute::PackageResources()[{"STORED", "RESOURCE_SOLID"}] = stored;
+}
+
 // A delta made by patchpack's encoder for each pair, carried in a stream
 // the way patchpack writes it and applied by the installer to the old
 // version, gives the new one; the game's file of no known version is left
 // alone.
 TEST_F(PackageStreamTest, RebuildsTheNewVersionFromDeltasOfEveryKindOfChange) {
     std::mt19937 random(11);
-    std::string noise(5000, '\0');
-    for (auto& byte : noise) {
-        byte = static_cast<char>(random());
-    }
+    const std::string noise = Noise(random, 5000);
+    const std::uint64_t limit = kDeltaSectionLimit;
     struct Case {
         const char* what;
         std::pair<std::string, std::string> versions;
@@ -382,6 +463,9 @@ TEST_F(PackageStreamTest, RebuildsTheNewVersionFromDeltasOfEveryKindOfChange) {
         {"identical", {noise, noise}, 0, true},
         {"empty old version", {"", noise}, 5000, false},
         {"empty new version", {noise, ""}, 0, false},
+        {"new data at a chunk's limit", {noise, noise + Noise(random, limit)}, limit, true},
+        {"new text past it", {"", std::string(limit * 2 + 1, 't')}, limit * 2 + 1, false},
+        {"numbers past a chunk's limit", ShuffledPieces(random), 0, true},
     };
     int withStoredData = 0;
     for (const auto& c : cases) {
@@ -396,14 +480,8 @@ TEST_F(PackageStreamTest, RebuildsTheNewVersionFromDeltasOfEveryKindOfChange) {
         EXPECT_LE(delta.sources[0].stats.added, c.mostAdded) << c.what;
         EXPECT_EQ(delta.smaller, c.smaller) << c.what;
         scratch.Flush();
-        std::vector<tools::StreamPayload> parts = {
-            {scratch.TemporaryPath(), scratchSize, false, 0, true}};
-        std::string stream;
-        tools::WriteSolidStream(parts, [&](std::string_view bytes) { stream += bytes; });
-        substitute::PackageResources()[{"DELTA", "RESOURCE_FILE0"}] =
-            tools::DeltaRecordBytes(delta);
-        substitute::PackageResources()[{"LZMA", "RESOURCE_SOLID"}] = stream;
-        substitute::PackageResources()[{"STORED", "RESOURCE_SOLID"}] = delta.sources[0].stored;
+        CarryDelta(tools::DeltaRecordBytes(delta), scratch.TemporaryPath(), scratchSize,
+                   delta.sources[0].stored);
 
         const auto target = disk.Write("game/a.dat", old);
         TPayloads payloads;
@@ -414,10 +492,8 @@ TEST_F(PackageStreamTest, RebuildsTheNewVersionFromDeltasOfEveryKindOfChange) {
             EXPECT_EQ(delta.sources[0].stats.blocks, 1u);
             EXPECT_EQ(payloads.Check(0, target.u16string(), observer), PayloadAction::UpToDate);
         } else {
-            ASSERT_EQ(payloads.Check(0, target.u16string(), observer), PayloadAction::Write)
-                << c.what;
-            platform::WriteWholeFile(target.u16string(), payloads.Open(0, target.u16string()));
-            EXPECT_EQ(disk.Read("game/a.dat"), next) << c.what;
+            EXPECT_EQ(WritePayload(target), "written") << c.what;
+            EXPECT_TRUE(disk.Read("game/a.dat") == next) << c.what;
         }
         disk.Write("game/a.dat", old + "?");
         EXPECT_EQ(payloads.Check(0, target.u16string(), observer), PayloadAction::WrongVersion)
@@ -430,6 +506,67 @@ TEST_F(PackageStreamTest, RebuildsTheNewVersionFromDeltasOfEveryKindOfChange) {
         }
     }
     EXPECT_GT(withStoredData, 0);
+}
+
+// Chunks built by hand as a spoiled package might hold them: each fails
+// for its reason and leaves the old file; sections at their limits are
+// taken. A chunk: its control section's size, its new data's size doubled
+// (plus one when stored), the blocks (same, copy, add, seek), the new data
+// and the differences.
+TEST_F(PackageStreamTest, AppliesHandBuiltDeltaChunksOnlyWhenTheyAreWhole) {
+    using namespace std::string_literals;
+    const std::size_t limit = kDeltaSectionLimit;
+    const std::string old = "abcdefghij", mib(limit, 'n');
+    struct Case {
+        const char* what;
+        std::string code;       // the instructions
+        std::string tail;       // the stream's bytes after them
+        std::string stored;     // the stored resource
+        std::string next;       // the new version the record vouches for
+        std::size_t recordByte; // byte of the record raised by one; 0 for none
+        const char* outcome;
+    } cases[] = {
+        {"same, copy, add", "\4\2\2\3\1\0X\1\1\1"s, "", "", "abdefX", 0, "written"},
+        {"new data stored", "\4\7\0\0\3\0"s, "", "XYZ", "XYZ", 0, "written"},
+        {"control past what is left", "\x08\0\5\0\0\0"s, "\0\0\0\0"s, "", "abcde", 0, "read"},
+        {"new data past what is left", "\4\x08\2\0\4\0XY"s, "ZW", "", "abXYZW", 0, "read"},
+        {"differences past what is left", "\4\0\0\5\0\0\1\1"s, "\1\1\1", "", "bcdef", 0, "read"},
+        {"a chunk past the instructions", "\4\0\2\0\0\0"s, "\4\0\2\0\0\0"s, "", "abcd", 0, "read"},
+        {"stored data past what is left", "\4\7\0\0\3\0"s, "", "XY", "XY", 0, "read"},
+        {"instructions past the stream", "\4\0\2\0\0\0"s, "", "", "ab", 112, "refused"},
+        {"stored data outside its resource", "\4\3\0\0\1\0"s, "", "X", "X", 120, "refused"},
+        {"control at its limit", "\x80\x80\x40\0\2"s + std::string(limit - 1, '\0'), "", "", "ab",
+         0, "written"},
+        {"control past it", "\x84\x80\x40\0\2"s + std::string(limit + 3, '\0'), "", "", "ab", 0,
+         "read"},
+        {"new data at its limit", "\6\x80\x80\x80\x01\0\0\x80\x80\x40\0"s + mib, "", "", mib, 0,
+         "written"},
+        {"new data past it", "\6\x82\x80\x80\x01\0\0\x81\x80\x40\0"s + mib + "n", "", "", mib + "n",
+         0, "read"},
+    };
+    const auto digest = [](const std::string& bytes) {
+        Sha256 sha;
+        sha.Update(bytes.data(), bytes.size());
+        return sha.Final();
+    };
+    for (const auto& c : cases) {
+        // The new version, and the old one with its instructions and stored data.
+        const tools::EncodedDelta delta = {
+            c.next.size(),
+            digest(c.next),
+            {{0, old.size(), digest(old), 0, {c.code.size()}, c.stored}}};
+        std::string record = tools::DeltaRecordBytes(delta);
+        if (c.recordByte > 0) {
+            ++record[c.recordByte];
+        }
+        test::TempDir disk;
+        CarryDelta(record, disk.Write("code", c.code + c.tail), c.code.size() + c.tail.size(),
+                   c.stored);
+        const auto target = disk.Write("a.dat", old);
+        const std::string outcome = WritePayload(target);
+        EXPECT_EQ(outcome, c.outcome) << c.what;
+        EXPECT_TRUE(disk.Read("a.dat") == (outcome == "written" ? c.next : old)) << c.what;
+    }
 }
 
 TEST_F(PackageStreamTest, TheCrcIsZlibsInAnyPieces) {
