@@ -11,6 +11,7 @@
 #include "core/Exceptions.h"
 #include "core/Sha256.h"
 #include "package/TPayloads.h"
+#include "platform/GameFolder.h"
 #include "platform/substitute/SubstituteStore.h"
 
 #include <lzma.h>
@@ -194,22 +195,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fs::path& folder = fuzz::ScratchFolder("brisel-fuzz-delta-");
     const fs::path target = folder / "a.dat";
     { std::ofstream(target, std::ios::binary) << old; }
-    const WideString path = target.u16string();
+    const EntryPath entry = {u"a.dat"};
     struct NoProgress final : PieceObserver {
-        void PieceRead() override {}
+        void PieceRead(std::size_t) override {}
         virtual ~NoProgress() = default;
     } quiet;
     bool written = false;
     try {
-        TPayloads payloads;
+        const auto game = platform::OpenGameFolder(folder.u16string());
+        TPayloads payloads(*game);
         if (expected && *expected == old) {
             // The file already is the new version: left alone.
-            FUZZ_CHECK(payloads.Check(0, path, quiet) == PayloadAction::UpToDate);
+            FUZZ_CHECK(payloads.Check(0, entry, quiet) == PayloadAction::UpToDate);
             FUZZ_CHECK(fuzz::ReadAll(target) == old);
             return 0;
         }
-        FUZZ_CHECK(payloads.Check(0, path, quiet) == PayloadAction::Write);
-        platform::WriteWholeFile(path, payloads.Open(0, path));
+        FUZZ_CHECK(payloads.Check(0, entry, quiet) == PayloadAction::Write);
+        game->Write(entry, payloads.Open(0, entry));
         written = true;
     } catch (const Exception&) {
     }

@@ -7,6 +7,7 @@
 #include "core/Crc32.h"
 #include "core/Exceptions.h"
 #include "package/TPayloads.h"
+#include "platform/GameFolder.h"
 #include "platform/substitute/SubstituteStore.h"
 
 #include <cstdint>
@@ -47,10 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     { std::ofstream(target, std::ios::binary) << "old"; }
     bool written = false;
     try {
-        TPayloads payloads;
-        const WideString path = target.u16string();
-        platform::FileContent& content = payloads.Open(0, path);
-        platform::WriteWholeFile(path, content);
+        const auto game = platform::OpenGameFolder(folder.u16string());
+        const EntryPath entry = {u"a.dat"};
+        TPayloads payloads(*game);
+        platform::FileContent& content = payloads.Open(0, entry);
+        game->Write(entry, content);
         written = true;
     } catch (const Exception&) {
     }

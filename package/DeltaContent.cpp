@@ -8,14 +8,25 @@
 
 namespace brisel {
 
+void DeltaBuffers::Reserve() {
+    control.reserve(kDeltaSectionLimit);
+    adds.reserve(kDeltaSectionLimit);
+    old.reserve(kDeltaSectionLimit);
+}
+
 DeltaContent::DeltaContent(LzmaStream& stream, const DeltaRecord& record, const DeltaSource& source,
-                           std::string_view stored, const WideString& oldPath)
+                           std::string_view stored, platform::GameFolder& folder,
+                           const EntryPath& entry, DeltaBuffers& buffers)
     : stream_(stream), source_(source), newSize_(record.newSize), newDigest_(record.newDigest),
-      oldPath_(oldPath), instructionsLeft_(source.length), stored_(stored) {}
+      folder_(folder), entry_(entry), instructionsLeft_(source.length), control_(buffers.control),
+      decodedAdds_(buffers.adds), stored_(stored), oldBytes_(buffers.old) {
+    control_.clear();
+    decodedAdds_.clear();
+}
 
 bool DeltaContent::Start() {
     started_ = true;
-    old_ = platform::OpenFileForReading(oldPath_);
+    old_ = folder_.OpenForReading(entry_);
     return old_ != nullptr && old_->Size() == source_.oldSize &&
            ReachStreamOffset(stream_, source_.offset);
 }

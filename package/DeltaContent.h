@@ -7,9 +7,10 @@
 
 #include "LzmaStream.h"
 #include "PayloadRecords.h"
-#include "core/WideString.h"
+#include "core/EntryPath.h"
 #include "platform/FileReader.h"
 #include "platform/Files.h"
+#include "platform/GameFolder.h"
 #include "platform/Sha256Hasher.h"
 
 #include <memory>
@@ -18,14 +19,26 @@
 
 namespace brisel {
 
+// The buffers a delta is rebuilt through, reused by every delta of a step
+// and had before anything is written: a chunk's numbers and new bytes, and
+// the old bytes of a piece (each at most 1 MiB).
+struct DeltaBuffers {
+    std::vector<unsigned char> control;
+    std::vector<unsigned char> adds;
+    std::vector<char> old;
+    // Takes the memory of the largest chunk and piece now.
+    void Reserve();
+};
+
 class DeltaContent : public platform::FileContent {
 public:
-    // oldPath is the previous version, opened at the first read (the
-    // writer first makes sure the destination can be replaced) and closed
-    // once the new version is verified.
-    // stored is the delta's stored new data.
+    // The previous version is the entry's file in folder, opened at the
+    // first read (the writer first makes sure the destination can be
+    // replaced) and closed once the new version is verified. stored is the
+    // delta's stored new data.
     DeltaContent(LzmaStream& stream, const DeltaRecord& record, const DeltaSource& source,
-                 std::string_view stored, const WideString& oldPath);
+                 std::string_view stored, platform::GameFolder& folder, const EntryPath& entry,
+                 DeltaBuffers& buffers);
 
     std::uint64_t Size() const override { return newSize_; }
     bool MayWriteInPlace() const override { return false; }
@@ -44,7 +57,8 @@ private:
     DeltaSource source_;
     std::uint64_t newSize_;
     Sha256Digest newDigest_;
-    WideString oldPath_;
+    platform::GameFolder& folder_;
+    EntryPath entry_;
     std::unique_ptr<platform::FileReader> old_;
     platform::Sha256Hasher hasher_;
     bool started_ = false;
@@ -58,14 +72,14 @@ private:
     std::int64_t readPosition_ = 0;
     // The current chunk's numbers and new bytes (decoded into decodedAdds_,
     // or a piece of stored_), and how far each is used.
-    std::vector<unsigned char> control_;
+    std::vector<unsigned char>& control_;
     std::size_t controlUsed_ = 0;
-    std::vector<unsigned char> decodedAdds_;
+    std::vector<unsigned char>& decodedAdds_;
     std::string_view adds_;
     std::size_t addsUsed_ = 0;
     std::string_view stored_;
     std::size_t storedUsed_ = 0;
-    std::vector<char> oldBytes_;
+    std::vector<char>& oldBytes_;
 };
 
 } // namespace brisel

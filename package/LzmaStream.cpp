@@ -19,7 +19,10 @@ namespace brisel {
 namespace {
 
 constexpr std::size_t kHeaderSize = LZMA_PROPS_SIZE + 8;
-constexpr std::uint32_t kLargestDictionary = 256u << 20;
+// patchpack writes dictionaries of at most 32 MiB; twice that leaves room
+// for a larger one a later version may write, and no more: a 32-bit
+// installer must not be asked for hundreds of MiB by a spoiled header.
+constexpr std::uint32_t kLargestDictionary = 64u << 20;
 
 void* Allocate(void*, std::size_t size) {
     return std::malloc(size);

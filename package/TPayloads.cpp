@@ -5,8 +5,8 @@
 #include "PackedContent.h"
 #include "PayloadRecords.h"
 #include "TResourceStream.h"
+#include "core/DeltaFormat.h"
 #include "core/Exceptions.h"
-#include "platform/FileReader.h"
 #include "platform/PackageResources.h"
 #include "platform/Sha256Hasher.h"
 
@@ -16,10 +16,10 @@ namespace brisel {
 
 namespace {
 
-// The size and SHA-256 of the file at path; false when it cannot be read.
-bool HashFile(const WideString& path, std::uint64_t& size, Sha256Digest& digest,
-              PieceObserver& observer) {
-    const auto file = platform::OpenFileForReading(path);
+// The size and SHA-256 of the entry's file; false when it cannot be read.
+bool HashFile(platform::GameFolder& folder, const EntryPath& entry, std::uint64_t& size,
+              Sha256Digest& digest, PieceObserver& observer) {
+    const auto file = folder.OpenForReading(entry);
     if (!file) {
         return false;
     }
@@ -33,7 +33,7 @@ bool HashFile(const WideString& path, std::uint64_t& size, Sha256Digest& digest,
             return false;
         }
         at += count;
-        observer.PieceRead();
+        observer.PieceRead(count);
     }
     return hasher.Final(digest);
 }
@@ -42,7 +42,7 @@ constexpr std::size_t kWhole = ~std::size_t{0};
 
 } // namespace
 
-TPayloads::TPayloads() = default;
+TPayloads::TPayloads(platform::GameFolder& folder) : folder_(folder) {}
 TPayloads::~TPayloads() = default;
 
 LzmaStream& TPayloads::Stream() {
@@ -69,8 +69,7 @@ bool TPayloads::HasWholeFile(std::size_t n) {
     return platform::FindPackageResource("BIN", PayloadName(n).c_str()).has_value();
 }
 
-PayloadAction TPayloads::Check(std::size_t n, const WideString& destination,
-                               PieceObserver& observer) {
+PayloadAction TPayloads::Check(std::size_t n, const EntryPath& entry, PieceObserver& observer) {
     if (versionFound_.size() <= n) {
         versionFound_.resize(n + 1, kWhole);
     }
@@ -82,7 +81,7 @@ PayloadAction TPayloads::Check(std::size_t n, const WideString& destination,
     }
     std::uint64_t size = 0;
     Sha256Digest digest{};
-    if (HashFile(destination, size, digest, observer)) {
+    if (HashFile(folder_, entry, size, digest, observer)) {
         if (size == delta->newSize && digest == delta->newDigest) {
             return PayloadAction::UpToDate;
         }
@@ -114,7 +113,45 @@ std::uint64_t TPayloads::SizeOf(std::size_t n) const {
     return raw ? raw->size() : 0;
 }
 
-platform::FileContent& TPayloads::Open(std::size_t n, const WideString& destination) {
+bool TPayloads::Has(std::size_t n) const {
+    return FindDeltaRecord(n) || FindPackedRecord(n) ||
+           platform::FindPackageResource("BIN", PayloadName(n).c_str()).has_value();
+}
+
+bool TPayloads::IsDelta(std::size_t n) const {
+    return FindDeltaRecord(n).has_value();
+}
+
+std::vector<ResourceName> TPayloads::ResourcesRead(std::size_t n) const {
+    const std::string name = PayloadName(n);
+    const std::size_t version = n < versionFound_.size() ? versionFound_[n] : kWhole;
+    if (version != kWhole) {
+        std::vector<ResourceName> read = {{"DELTA", name}, {"LZMA", "RESOURCE_SOLID"}};
+        const auto delta = FindDeltaRecord(n);
+        if (delta && version < delta->sources.size() && delta->sources[version].storedLength > 0) {
+            read.emplace_back(kDeltaStoredType, kDeltaStoredName);
+        }
+        return read;
+    }
+    if (FindPackedRecord(n)) {
+        return {{"PACKED", name}, {"LZMA", "RESOURCE_SOLID"}};
+    }
+    return {{"BIN", name}};
+}
+
+void TPayloads::Prepare(const std::vector<std::size_t>& toWrite) {
+    for (const std::size_t n : toWrite) {
+        const bool delta = n < versionFound_.size() && versionFound_[n] != kWhole;
+        if (delta) {
+            deltaBuffers_.Reserve();
+        }
+        if (delta || FindPackedRecord(n)) {
+            Stream();
+        }
+    }
+}
+
+platform::FileContent& TPayloads::Open(std::size_t n, const EntryPath& entry) {
     current_.reset();
     const std::size_t version = n < versionFound_.size() ? versionFound_[n] : kWhole;
     if (version != kWhole) {
@@ -123,9 +160,9 @@ platform::FileContent& TPayloads::Open(std::size_t n, const WideString& destinat
             RaiseReadError();
         }
         const DeltaSource& source = delta->sources[version];
-        current_ =
-            std::make_unique<DeltaContent>(StreamHolding(source.offset, source.length), *delta,
-                                           source, StoredNewData(source), destination);
+        current_ = std::make_unique<DeltaContent>(StreamHolding(source.offset, source.length),
+                                                  *delta, source, StoredNewData(source), folder_,
+                                                  entry, deltaBuffers_);
     } else if (const auto record = FindPackedRecord(n)) {
         current_ =
             std::make_unique<PackedContent>(StreamHolding(record->offset, record->size), *record);

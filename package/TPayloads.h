@@ -6,12 +6,16 @@
 // decoded as they are written and verified before they replace anything.
 #pragma once
 
-#include "core/WideString.h"
+#include "DeltaContent.h"
+#include "core/EntryPath.h"
 #include "platform/Files.h"
+#include "platform/GameFolder.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace brisel {
@@ -19,10 +23,10 @@ namespace brisel {
 class LzmaStream;
 
 // Told of each piece of a file read while a payload checks it, so that a
-// long check keeps the window answering.
+// long check keeps the window answering and shows how far it has got.
 class PieceObserver {
 public:
-    virtual void PieceRead() = 0;
+    virtual void PieceRead(std::size_t bytes) = 0;
 
 protected:
     ~PieceObserver() = default;
@@ -34,27 +38,44 @@ enum class PayloadAction {
     WrongVersion // the file is of no version the package knows
 };
 
+// A package resource by type and name.
+using ResourceName = std::pair<std::string, std::string>;
+
 class TPayloads {
 public:
-    TPayloads();
+    // The game's files are read through folder (the previous versions).
+    explicit TPayloads(platform::GameFolder& folder);
     ~TPayloads();
     TPayloads(const TPayloads&) = delete;
     TPayloads& operator=(const TPayloads&) = delete;
 
-    // What payload n does with the file at destination. Only a delta
-    // payload looks at the file: it is hashed, and observer is told of each
-    // piece read. A spoiled record (one that reaches past the stream's
-    // decoded size, too) raises EReadError, before anything is written.
-    PayloadAction Check(std::size_t n, const WideString& destination, PieceObserver& observer);
+    // Whether the package carries payload n in any form, and as a delta.
+    bool Has(std::size_t n) const;
+    bool IsDelta(std::size_t n) const;
+
+    // What payload n does with the entry's file. Only a delta payload looks
+    // at the file: it is hashed, and observer is told of each piece read.
+    // A spoiled record (one that reaches past the stream's decoded size,
+    // too) raises EReadError, before anything is written.
+    PayloadAction Check(std::size_t n, const EntryPath& entry, PieceObserver& observer);
 
     // The number of bytes payload n writes; 0 when the package lacks it.
     std::uint64_t SizeOf(std::size_t n) const;
 
-    // The content of payload n for the file at destination, valid until
-    // the next call: rebuilt from the version Check found there, or whole.
-    // A payload the package lacks raises EResNotFound; a spoiled record or
-    // stream header raises EReadError.
-    platform::FileContent& Open(std::size_t n, const WideString& destination);
+    // The package resources that writing payload n as Check found reads.
+    std::vector<ResourceName> ResourcesRead(std::size_t n) const;
+
+    // Has what writing the payloads toWrite (as Check found them) will
+    // need, the stream's decoder with its dictionary and the buffers of
+    // deltas, so that a shortage of memory (std::bad_alloc) or a spoiled
+    // stream header (EReadError) shows before anything is written.
+    void Prepare(const std::vector<std::size_t>& toWrite);
+
+    // The content of payload n for the entry's file, valid until the next
+    // call: rebuilt from the version Check found there, or whole. A payload
+    // the package lacks raises EResNotFound; a spoiled record or stream
+    // header raises EReadError.
+    platform::FileContent& Open(std::size_t n, const EntryPath& entry);
 
 private:
     LzmaStream& Stream();
@@ -65,7 +86,9 @@ private:
     // a compressed one's record that reaches past the stream raises EReadError.
     bool HasWholeFile(std::size_t n);
 
+    platform::GameFolder& folder_;
     std::unique_ptr<LzmaStream> stream_; // opened at the first payload it holds
+    DeltaBuffers deltaBuffers_;
     std::unique_ptr<platform::FileContent> current_;
     // For each payload, which previous version its delta starts from; none
     // when it is written whole.

@@ -37,8 +37,4 @@ void TResourceStream::LoadLines(TStringList& lines) const {
     lines.LoadFromBytes(bytes_);
 }
 
-void TResourceStream::SaveToFile(const WideString& path) const {
-    platform::WriteWholeFile(path, bytes_);
-}
-
 } // namespace brisel

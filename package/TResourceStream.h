@@ -31,9 +31,6 @@ public:
     // Loads the whole stream into lines by the script's line rules.
     void LoadLines(TStringList& lines) const;
 
-    // Writes the whole stream to the file at path.
-    void SaveToFile(const WideString& path) const;
-
 private:
     std::string_view bytes_;
     std::size_t position_ = 0;

@@ -1,7 +1,7 @@
-// File-system services: the existence test and writing a payload file.
-// Paths are UTF-16 as the system names them; a path longer than the
-// classic limit of 260 units is used in its long form where the system
-// allows it.
+// File-system services: the existence test, and the new content of a file
+// as the writer takes it (platform/GameFolder.h writes it). Paths are
+// UTF-16 as the system names them; a path longer than the classic limit of
+// 260 units is used in its long form where the system allows it.
 #pragma once
 
 #include "core/WideString.h"
@@ -31,16 +31,6 @@ public:
     virtual bool MayWriteInPlace() const = 0;
 };
 
-// Writes content as the whole new content of the file at path without ever
-// leaving it truncated or half written: an existing file must open for
-// reading and writing without sharing; the bytes go to a new temporary file
-// beside it, which replaces it in one step once they are complete, flushed
-// and verified. When no temporary file can be created there, content that
-// may be written in place is: the file is created or truncated and written
-// directly. Missing directories are not created. Any failure raises
-// EFileWriteError and removes the temporary file.
-void WriteWholeFile(const WideString& path, FileContent& content);
-
 // Bytes at hand as content.
 class BytesContent : public FileContent {
 public:
@@ -61,10 +51,5 @@ private:
     std::string_view bytes_;
     std::size_t done_ = 0;
 };
-
-inline void WriteWholeFile(const WideString& path, std::string_view bytes) {
-    BytesContent content(bytes);
-    WriteWholeFile(path, content);
-}
 
 } // namespace brisel::platform

@@ -19,5 +19,14 @@ inline constexpr const char* kExitCaption = "終了(&X)";
 // file is not the version the patch was made for, so nothing was written.
 inline constexpr const char* kWrongVersion =
     "修正対象のファイルのバージョンが異なるため修正できません\n";
+// After the failure message and the file's entry: other programs hold the
+// file; their names follow, one a line.
+inline constexpr const char* kCloseProgramsFirst =
+    "次のプログラムを終了してから、もう一度修正してください";
+// After the failure message: a drive has too little room for the files.
+inline constexpr const char* kNotEnoughSpace = "ディスクの空き容量が足りません";
+// After the failure message: the installer's own data is damaged.
+inline constexpr const char* kInstallerDamaged =
+    "インストーラーが壊れています。もう一度ダウンロードしてください";
 
 } // namespace brisel::messages

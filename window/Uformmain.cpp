@@ -2,11 +2,11 @@
 
 #include "FormDescription.h"
 #include "Messages.h"
+#include "PatchStep.h"
 #include "core/Exceptions.h"
 #include "core/TextUtils.h"
 #include "package/BackgroundPicture.h"
 #include "package/PatchTypeNumber.h"
-#include "package/TPayloads.h"
 #include "package/TResourceStream.h"
 #include "package/Ttinycnf.h"
 #include "platform/Files.h"
@@ -20,44 +20,6 @@
 namespace brisel {
 
 namespace {
-
-// A payload's content that reports each piece written to the view, so that
-// a long step shows how far it has got and the window keeps answering.
-class ReportedContent : public platform::FileContent {
-public:
-    ReportedContent(platform::FileContent& content, IFormView& view, std::uint64_t& done,
-                    std::uint64_t total)
-        : content_(content), view_(view), done_(done), total_(total) {}
-
-    std::uint64_t Size() const override { return content_.Size(); }
-    bool Verified() override { return content_.Verified(); }
-    bool MayWriteInPlace() const override { return content_.MayWriteInPlace(); }
-    bool Read(char* buffer, std::size_t size) override {
-        if (!content_.Read(buffer, size)) {
-            return false;
-        }
-        done_ += size;
-        view_.PatchProgress(done_, total_);
-        return true;
-    }
-
-private:
-    platform::FileContent& content_;
-    IFormView& view_;
-    std::uint64_t& done_;
-    const std::uint64_t total_;
-};
-
-// Keeps the window answering while a payload reads the game's file.
-class CheckProgress final : public PieceObserver {
-public:
-    explicit CheckProgress(IFormView& view) : view_(view) {}
-    virtual ~CheckProgress() = default;
-    void PieceRead() override { view_.PatchProgress(0, 1); }
-
-private:
-    IFormView& view_;
-};
 
 std::optional<String> ScriptValue(const TTinyCnf& reader, const char* key) {
     String value;
@@ -220,50 +182,21 @@ void TFormMain::actStartExecute() {
 void TFormMain::ApplyNoPatch() {}
 
 void TFormMain::ApplyFilePatch() {
+    String outcome = messages::kPatchFailed;
     try {
-        if (!FOutFiles) {
-            // Start-up never got as far as the output list.
-            throw Exception("no output file list");
-        }
-        const WideString directory = WithTrailingBackslash(targetDir_);
-        const auto destination = [&](std::size_t i) {
-            return directory + platform::FromShiftJis((*FOutFiles)[i]);
-        };
-        // Before anything is written, every file that a delta rebuilds must
-        // be the version the delta was made from (or already the new one).
-        TPayloads payloads;
-        CheckProgress checkProgress(view_);
-        std::vector<bool> toWrite(FOutFiles->Count(), false);
-        std::uint64_t total = 0;
-        for (std::size_t i = 0; i < FOutFiles->Count(); ++i) {
-            if ((*FOutFiles)[i].empty()) {
-                continue;
-            }
-            const PayloadAction action = payloads.Check(i, destination(i), checkProgress);
-            if (action == PayloadAction::WrongVersion) {
-                view_.PatchEnded();
-                view_.ShowPlainMessage(messages::kWrongVersion + ("\"" + (*FOutFiles)[i] + "\""));
-                return;
-            }
-            toWrite[i] = action == PayloadAction::Write;
-            total += toWrite[i] ? payloads.SizeOf(i) : 0;
-        }
-        std::uint64_t done = 0;
-        for (std::size_t i = 0; i < FOutFiles->Count(); ++i) {
-            if (!toWrite[i]) {
-                continue;
-            }
-            ReportedContent content(payloads.Open(i, destination(i)), view_, done, total);
-            platform::WriteWholeFile(destination(i), content);
+        // Without the output list (start-up never got as far) there is
+        // nothing to write: a failure like any other.
+        if (FOutFiles) {
+            outcome = PatchStep(*FOutFiles, targetDir_, view_).Run();
         }
     } catch (...) {
-        view_.PatchEnded();
-        view_.ShowPlainMessage(messages::kPatchFailed);
-        return;
+        outcome = messages::kPatchFailed;
     }
     view_.PatchEnded();
-    view_.ShowPlainMessage(messages::kPatchSucceeded);
-    actCancel.SetCaption(messages::kExitCaption);
+    view_.ShowPlainMessage(outcome);
+    if (outcome == messages::kPatchSucceeded) {
+        actCancel.SetCaption(messages::kExitCaption);
+    }
 }
 
 } // namespace brisel

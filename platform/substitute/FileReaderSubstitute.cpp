@@ -44,8 +44,15 @@ private:
 
 } // namespace
 
+std::unique_ptr<FileReader> ReaderOfDescriptor(int fd);
+
 std::unique_ptr<FileReader> OpenFileForReading(const WideString& path) {
-    const int fd = ::open(substitute::HostPath(path).c_str(), O_RDONLY);
+    return ReaderOfDescriptor(::open(substitute::HostPath(path).c_str(), O_RDONLY));
+}
+
+// The open file as a reader (taking the descriptor); null when it is no
+// regular file.
+std::unique_ptr<FileReader> ReaderOfDescriptor(int fd) {
     struct stat info {};
     if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         if (fd >= 0) {

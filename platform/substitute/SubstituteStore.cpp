@@ -1,6 +1,7 @@
 #include "SubstituteStore.h"
 
 #include "EnvironmentStore.h"
+#include "FilesStore.h"
 #include "RegistryStore.h"
 #include "ShellStore.h"
 
@@ -11,6 +12,7 @@ void ResetAll() {
     ResetRegistry();
     ResetEnvironment();
     ResetShell();
+    ResetFiles();
 }
 
 } // namespace brisel::substitute

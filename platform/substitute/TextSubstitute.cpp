@@ -57,4 +57,25 @@ WideString FromShiftJis(std::string_view text) {
     return converter.Convert(text);
 }
 
+std::string ToShiftJis(const WideString& text) {
+    static const iconv_t handle = iconv_open("CP932", "UTF-16LE");
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // A character at a time: one that CP932 has not becomes "?".
+        const std::size_t units = (text[i] & 0xFC00) == 0xD800 && i + 1 < text.size() ? 2 : 1;
+        WideString one = text.substr(i, units);
+        i += units - 1;
+        char* in = reinterpret_cast<char*>(one.data());
+        std::size_t inLeft = one.size() * sizeof(char16_t);
+        char bytes[8];
+        char* outPtr = bytes;
+        std::size_t outLeft = sizeof bytes;
+        const bool ok =
+            handle != reinterpret_cast<iconv_t>(-1) &&
+            iconv(handle, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+        out += ok ? std::string(bytes, sizeof bytes - outLeft) : std::string("?");
+    }
+    return out;
+}
+
 } // namespace brisel::platform

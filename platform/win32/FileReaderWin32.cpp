@@ -1,4 +1,4 @@
-#include "platform/FileReader.h"
+#include "platform/win32/FileReaderWin32.h"
 
 #include "platform/win32/Handles.h"
 #include "platform/win32/LongPath.h"
@@ -49,12 +49,20 @@ std::unique_ptr<FileReader> OpenFileForReading(const WideString& path) {
     win32::FileHandle file(CreateFileW(win32::Wide(win32::LongPathForm(path)), GENERIC_READ,
                                        FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return win32::ReaderOf(std::move(file));
+}
+
+} // namespace brisel::platform
+
+namespace brisel {
+
+std::unique_ptr<platform::FileReader> win32::ReaderOf(FileHandle file) {
     LARGE_INTEGER size;
     if (!file.Valid() || !GetFileSizeEx(file.Get(), &size)) {
         return nullptr;
     }
-    return std::make_unique<Win32FileReader>(std::move(file),
-                                             static_cast<std::uint64_t>(size.QuadPart));
+    return std::make_unique<platform::Win32FileReader>(std::move(file),
+                                                       static_cast<std::uint64_t>(size.QuadPart));
 }
 
-} // namespace brisel::platform
+} // namespace brisel

@@ -35,4 +35,21 @@ WideString FromShiftJis(std::string_view text) {
     return win32::FromShiftJis(text);
 }
 
+std::string ToShiftJis(const WideString& text) {
+    std::string bytes;
+    if (text.empty() || text.size() > INT_MAX / 2) {
+        return bytes;
+    }
+    const int size = static_cast<int>(text.size());
+    const int n = WideCharToMultiByte(win32::kShiftJisCodePage, 0, win32::Wide(text), size, nullptr,
+                                      0, "?", nullptr);
+    if (n <= 0) {
+        return bytes;
+    }
+    bytes.resize(static_cast<std::size_t>(n));
+    WideCharToMultiByte(win32::kShiftJisCodePage, 0, win32::Wide(text), size, bytes.data(), n, "?",
+                        nullptr);
+    return bytes;
+}
+
 } // namespace brisel::platform

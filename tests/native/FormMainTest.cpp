@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "compress/PayloadCompression.h"
 #include "platform/Shell.h"
+#include "platform/substitute/FilesStore.h"
 #include "platform/substitute/HostPath.h"
 #include "platform/substitute/ShellStore.h"
 #include "window/ErrorReport.h"
@@ -394,38 +395,138 @@ TEST_F(StartedFormTest, StartWritesEachPayloadUnderItsLinesNumber) {
     EXPECT_EQ(disk.Read("game/a.dat"), "second run");
 }
 
-TEST_F(StartedFormTest, AFailureStopsTheStepAndIsReportedOnce) {
-    StartWith("*PatchType\r\n1\r\n%OutFiles\r\na.dat\r\nmissing\\b.dat\r\nc.dat\r\n%%\r\n");
-    disk.Write("game/c.dat", "untouched");
-    for (const char* name : {"RESOURCE_FILE0", "RESOURCE_FILE1", "RESOURCE_FILE2"}) {
-        Resource("BIN", name, name);
+// What would make a file fail is found before the first one is written:
+// nothing is written, and the message names the file (and what holds it).
+// A failure that cannot be foreseen (here a compressed payload that does
+// not verify, in an installer without checksums) still stops the step
+// after the files before it.
+TEST_F(StartedFormTest, AForeseeableFailureWritesNothingAndNamesTheFile) {
+    const std::string failed = "修正に失敗しました\n";
+    const std::string damaged =
+        failed + "インストーラーが壊れています。もう一度ダウンロードしてください";
+    struct Case {
+        const char* what;
+        std::string third; // the third entry
+        std::function<void(const std::string& folder)> spoil;
+        std::string message;
+        bool firstWritten;
+    } cases[] = {
+        {"a missing sub-folder", "missing\\c.dat", [](const std::string&) {},
+         failed + "\"missing\\c.dat\"", false},
+        {"read-only", "c.dat",
+         [](const std::string& folder) { chmod((folder + "/c.dat").c_str(), 0444); },
+         failed + "\"c.dat\"", false},
+        {"held by the game", "c.dat",
+         [](const std::string& folder) {
+             substitute::Files().held[folder + "/c.dat"] = {"Game.exe"};
+         },
+         failed + "\"c.dat\"\n次のプログラムを終了してから、もう一度修正してください\nGame.exe",
+         false},
+        {"a folder of that name", "sub", [](const std::string&) {}, failed + "\"sub\"", false},
+        {"a name outside the game folder", "..\\c.dat", [](const std::string&) {},
+         failed + "\"..\\c.dat\"", false},
+        {"a device name", "sub\\CON.dat", [](const std::string&) {}, failed + "\"sub\\CON.dat\"",
+         false},
+        {"its payload missing", "c.dat",
+         [](const std::string&) {
+             substitute::PackageResources().erase({"BIN", "RESOURCE_FILE2"});
+         },
+         failed + "\"c.dat\"", false},
+        {"a spoiled record", "c.dat",
+         [](const std::string&) {
+             substitute::PackageResources()[{"PACKED", "RESOURCE_FILE2"}] = "BPK1";
+         },
+         damaged, false},
+        {"a stream header that asks for too much", "c.dat",
+         [](const std::string&) {
+             substitute::PackageResources()[{"PACKED", "RESOURCE_FILE2"}] =
+                 std::string("BPK1") + std::string(4, '\0') + std::string("\1", 1) +
+                 std::string(23, '\0');
+             substitute::PackageResources()[{"LZMA", "RESOURCE_SOLID"}] =
+                 std::string("\x5D\0\0\0\x10\1", 6) + std::string(7, '\0') + "data";
+         },
+         damaged, false},
+        {"not verified while written", "c.dat",
+         [](const std::string&) {
+             const auto packed = tools::PackBytes(std::string(4096, 'c'));
+             std::string record = packed->record;
+             record[24] = static_cast<char>(record[24] ^ 1); // the CRC-32
+             substitute::PackageResources()[{"PACKED", "RESOURCE_FILE2"}] = record;
+             substitute::PackageResources()[{"LZMA", "RESOURCE_SOLID"}] = packed->stream;
+         },
+         "修正に失敗しました", true},
+    };
+    for (const auto& c : cases) {
+        StartWith("*PatchType\r\n1\r\n%OutFiles\r\na.dat\r\nb.dat\r\n" + c.third + "\r\n%%\r\n");
+        substitute::Files() = {};
+        disk.Write("game/sub/keep.txt", "");
+        for (const char* name : {"a.dat", "b.dat", "c.dat"}) {
+            disk.Write(std::string("game/") + name, "old");
+        }
+        for (const char* name : {"RESOURCE_FILE0", "RESOURCE_FILE1", "RESOURCE_FILE2"}) {
+            Resource("BIN", name, name);
+        }
+        c.spoil(Host("game"));
+        form->actStartExecute();
+        EXPECT_EQ(view.plainMessages, std::vector<std::string>{c.message}) << c.what;
+        EXPECT_EQ(disk.Read("game/a.dat"), c.firstWritten ? "RESOURCE_FILE0" : "old") << c.what;
+        EXPECT_EQ(disk.Read("game/c.dat"), "old") << c.what;
+        EXPECT_EQ(form->actCancel.Caption(), kCancelCaption) << c.what;
+        EXPECT_TRUE(form->actCancel.Enabled()) << c.what;
+        chmod((disk.Path() / "game/c.dat").c_str(), 0644);
+        substitute::PackageResources().erase({"PACKED", "RESOURCE_FILE2"});
+        substitute::PackageResources().erase({"LZMA", "RESOURCE_SOLID"});
     }
-    form->actStartExecute();
-    EXPECT_EQ(view.plainMessages, std::vector<std::string>{"修正に失敗しました"});
-    EXPECT_EQ(disk.Read("game/a.dat"), "RESOURCE_FILE0");
-    EXPECT_EQ(disk.Read("game/c.dat"), "untouched");
-    EXPECT_EQ(form->actCancel.Caption(), kCancelCaption);
-    EXPECT_TRUE(form->actCancel.Enabled());
-    EXPECT_FALSE(form->actStart.Enabled());
 }
 
-TEST_F(StartedFormTest, AMissingPayloadOrAReadOnlyFileFailsTheStep) {
-    StartWith("*PatchType\r\n1\r\n%OutFiles\r\na.dat\r\nb.dat\r\n%%\r\n");
-    Resource("BIN", "RESOURCE_FILE0", "A");
-    form->actStartExecute(); // payload 1 is missing
-    EXPECT_EQ(view.plainMessages, std::vector<std::string>{"修正に失敗しました"});
-    EXPECT_EQ(disk.Read("game/a.dat"), "A");
-
-    if (geteuid() != 0) { // root writes read-only files anyway
-        Resource("BIN", "RESOURCE_FILE1", "B");
-        disk.Write("game/a.dat", "kept");
-        chmod((disk.Path() / "game/a.dat").c_str(), 0444);
-        view.plainMessages.clear();
-        form->SetTargetDirText(test::Wide(game));
+// A link inside the game folder is passed only where a standard user
+// cannot have made it, or where it stays inside; a file with another name
+// outside is replaced, never written through.
+TEST_F(StartedFormTest, LinksAStandardUserCouldHaveMadeDoNotSteerTheWrites) {
+    struct Case {
+        const char* what;
+        const char* target; // of game/sub, below the test's folder
+        std::optional<LinkMaker> maker;
+        bool written;
+    } cases[] = {
+        {"to a folder outside, made by an administrator", "outside", LinkMaker::Administrator,
+         true},
+        {"to a folder outside, made by a user", "outside", LinkMaker::Other, false},
+        {"to a folder outside, maker unknown", "outside", std::nullopt, false},
+        {"to a folder inside, maker unknown", "game/data", std::nullopt, true},
+        {"to a folder inside, made by a user", "game/data", LinkMaker::Other, false},
+    };
+    for (const auto& c : cases) {
+        StartWith("*PatchType\r\n1\r\n%OutFiles\r\nsub\\a.dat\r\n%%\r\n");
+        substitute::Files() = {};
+        std::filesystem::remove_all(disk.Path() / "game/sub");
+        disk.Write(std::string(c.target) + "/a.dat", "old");
+        std::filesystem::create_directory_symlink(disk.Path() / c.target, disk.Path() / "game/sub");
+        if (c.maker) {
+            substitute::Files().linkMakers[Host("game") + "/sub"] = *c.maker;
+        }
+        Resource("BIN", "RESOURCE_FILE0", "new");
         form->actStartExecute();
-        EXPECT_EQ(view.plainMessages, std::vector<std::string>{"修正に失敗しました"});
-        EXPECT_EQ(disk.Read("game/a.dat"), "kept");
+        EXPECT_EQ(disk.Read(std::string(c.target) + "/a.dat"), c.written ? "new" : "old") << c.what;
+        EXPECT_EQ(view.plainMessages.back(),
+                  c.written ? "修正処理が正常に終了しました" : "修正に失敗しました\n\"sub\\a.dat\"")
+            << c.what;
+        std::filesystem::remove(disk.Path() / "game/sub");
     }
+    // A hard link and a symbolic link to files outside: replaced by name.
+    StartWith("*PatchType\r\n1\r\n%OutFiles\r\nhard.dat\r\nsoft.dat\r\n%%\r\n");
+    disk.Write("outside/file.dat", "old");
+    std::filesystem::create_hard_link(disk.Path() / "outside/file.dat",
+                                      disk.Path() / "game/hard.dat");
+    std::filesystem::create_symlink(disk.Path() / "outside/file.dat",
+                                    disk.Path() / "game/soft.dat");
+    Resource("BIN", "RESOURCE_FILE0", "new hard");
+    Resource("BIN", "RESOURCE_FILE1", "new soft");
+    form->actStartExecute();
+    EXPECT_EQ(disk.Read("outside/file.dat"), "old");
+    EXPECT_EQ(disk.Read("game/hard.dat"), "new hard");
+    EXPECT_EQ(disk.Read("game/soft.dat"), "new soft");
+    EXPECT_FALSE(std::filesystem::is_symlink(disk.Path() / "game/soft.dat"));
 }
 
 TEST_F(StartedFormTest, TypeZeroAndOtherTypesWriteNothingAndSayNothing) {

@@ -11,6 +11,7 @@
 #include "package/TBitmap.h"
 #include "package/TPayloads.h"
 #include "package/TResourceStream.h"
+#include "platform/GameFolder.h"
 #include "support/TStringList.h"
 
 #include <cstring>
@@ -50,15 +51,17 @@ std::string WritePayload(const std::filesystem::path& path) {
             return content->Verified();
         }
         bool MayWriteInPlace() const override { return false; }
-        void PieceRead() override {}
+        void PieceRead(std::size_t) override {}
     } noted;
-    TPayloads payloads;
+    const auto folder = platform::OpenGameFolder(path.parent_path().u16string());
+    const EntryPath entry = {path.filename().u16string()};
+    TPayloads payloads(*folder);
     try {
-        if (payloads.Check(0, path.u16string(), noted) != PayloadAction::Write) {
+        if (payloads.Check(0, entry, noted) != PayloadAction::Write) {
             return "left alone";
         }
-        noted.content = &payloads.Open(0, path.u16string());
-        platform::WriteWholeFile(path.u16string(), noted);
+        noted.content = &payloads.Open(0, entry);
+        folder->Write(entry, noted);
         return "written";
     } catch (const EReadError&) {
         return "refused";
@@ -484,25 +487,26 @@ TEST_F(PackageStreamTest, RebuildsTheNewVersionFromDeltasOfEveryKindOfChange) {
                    delta.sources[0].stored);
 
         const auto target = disk.Write("game/a.dat", old);
-        TPayloads payloads;
+        const auto folder = platform::OpenGameFolder((disk.Path() / "game").u16string());
+        const EntryPath entry = {u"a.dat"};
+        TPayloads payloads(*folder);
         struct Quiet final : PieceObserver {
-            void PieceRead() override {}
+            void PieceRead(std::size_t) override {}
         } observer;
         if (old == next) { // one block that copies it all, which the installer skips
             EXPECT_EQ(delta.sources[0].stats.blocks, 1u);
-            EXPECT_EQ(payloads.Check(0, target.u16string(), observer), PayloadAction::UpToDate);
+            EXPECT_EQ(payloads.Check(0, entry, observer), PayloadAction::UpToDate);
         } else {
             EXPECT_EQ(WritePayload(target), "written") << c.what;
             EXPECT_TRUE(disk.Read("game/a.dat") == next) << c.what;
         }
         disk.Write("game/a.dat", old + "?");
-        EXPECT_EQ(payloads.Check(0, target.u16string(), observer), PayloadAction::WrongVersion)
-            << c.what;
+        EXPECT_EQ(payloads.Check(0, entry, observer), PayloadAction::WrongVersion) << c.what;
         if (!delta.sources[0].stored.empty()) { // stored data cut short: refused before writing
             ++withStoredData;
             substitute::PackageResources()[{"STORED", "RESOURCE_SOLID"}].pop_back();
             disk.Write("game/a.dat", old);
-            EXPECT_THROW(payloads.Check(0, target.u16string(), observer), EReadError) << c.what;
+            EXPECT_THROW(payloads.Check(0, entry, observer), EReadError) << c.what;
         }
     }
     EXPECT_GT(withStoredData, 0);

@@ -1,9 +1,8 @@
-// Writing payload files on a real file system, in folders of any depth:
-// paths past the classic limit of 260 units are written through their long
-// form, temporary file included; the guarantees for files in use stay as
-// they are.
+// Writing payload files on a real file system through the game folder, in
+// folders of any depth; the guarantees for files in use, links and files
+// with other names, and temporary files left by a killed run.
 #include "core/Exceptions.h"
-#include "platform/Files.h"
+#include "platform/GameFolder.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -25,6 +24,24 @@ std::wstring Long(const std::string& ascii) {
 // The ASCII path as the code under test takes it.
 WideString W(const std::string& ascii) {
     return WideString(ascii.begin(), ascii.end());
+}
+
+// Writes as the patch step does: the game folder opened by its path, the
+// entry (names below it) checked, then written; EFileWriteError when refused.
+void WriteEntry(const std::string& game, const std::string& entry, std::string_view bytes) {
+    const auto folder = platform::OpenGameFolder(W(game));
+    const EntryPath names = *SplitEntry(W(entry));
+    if (folder->Check(names).problem != platform::EntryProblem::None) {
+        throw EFileWriteError("refused");
+    }
+    platform::BytesContent content(bytes);
+    folder->Write(names, content);
+}
+
+// The same of a file by its path, in the folder that holds it.
+void WriteThroughFolder(const std::string& path, std::string_view bytes) {
+    const std::size_t slash = path.rfind('\\');
+    WriteEntry(path.substr(0, slash), path.substr(slash + 1), bytes);
 }
 
 std::string TempFolder() {
@@ -144,7 +161,7 @@ TEST_F(FileWriteTest, WritesFilesInFoldersUpToThePathLimit) {
         if (c.old != nullptr) {
             WriteAll(path, c.old);
         }
-        EXPECT_NO_THROW(platform::WriteWholeFile(W(path), payload)) << c.what;
+        EXPECT_NO_THROW(WriteThroughFolder(path, payload)) << c.what;
         EXPECT_EQ(ReadAll(path), payload) << c.what;
         EXPECT_EQ(Entries(folder), std::vector<std::string>{c.name}) << c.what;
         RemoveTree(base_);
@@ -169,8 +186,7 @@ TEST_F(FileWriteTest, WritesEveryByteWhateverTheSize) {
             const std::string path = folder + "\\a.dat";
             WriteAll(path, std::string(3 * block, 'o'));
             const std::string_view bytes(pattern.data(), size);
-            ASSERT_NO_THROW(platform::WriteWholeFile(W(path), bytes))
-                << folder.size() << " " << size;
+            ASSERT_NO_THROW(WriteThroughFolder(path, bytes)) << folder.size() << " " << size;
             EXPECT_TRUE(ReadAll(path) == bytes) << "folder of " << folder.size() << ", " << size;
             EXPECT_EQ(Entries(folder), std::vector<std::string>{"a.dat"}) << size;
         }
@@ -194,13 +210,70 @@ TEST_F(FileWriteTest, FailsCleanlyWhereAPlainWriteFails) {
         {"a file in use", inUse, "old in use"},
     };
     for (const auto& c : cases) {
-        EXPECT_THROW(platform::WriteWholeFile(W(c.path), "new"), EFileWriteError) << c.what;
+        EXPECT_THROW(WriteThroughFolder(c.path, "new"), EFileWriteError) << c.what;
     }
     CloseHandle(held);
     for (const auto& c : cases) {
         EXPECT_EQ(ReadAll(c.path), c.contentAfter) << c.what;
     }
     EXPECT_EQ(Entries(deep), std::vector<std::string>{"in-use.dat"});
+}
+
+// Links and files with other names (the fixture wine_links makes Unix
+// symbolic links in the build folder, which Wine resolves without showing a
+// reparse point): a folder that leads out of the game folder is refused, a
+// file with another name outside is replaced by its name. Nothing outside
+// changes.
+TEST_F(FileWriteTest, NeverWritesThroughALinkToOutside) {
+    std::string links = "Z:";
+    for (const char c : std::string(BRISEL_WINE_LINKS)) {
+        links += c == '/' ? '\\' : c;
+    }
+    ASSERT_EQ(ReadAll(links + "\\outside\\file.dat"), "outside") << "the fixture's links";
+    WriteAll(base_ + "\\outside.dat", "outside");
+    CreateDirectoryW(Long(base_ + "\\game").c_str(), nullptr);
+    ASSERT_TRUE(CreateHardLinkW(Long(base_ + "\\game\\hard.dat").c_str(),
+                                Long(base_ + "\\outside.dat").c_str(), nullptr));
+    struct Case {
+        std::string game, entry;
+        bool written;
+    } cases[] = {
+        {links + "\\game", "sub\\file.dat", false}, // sub leads to outside
+        {links + "\\game", "soft.dat", true},       // a link to outside\\file.dat
+        {base_ + "\\game", "hard.dat", true},       // another name of outside.dat
+    };
+    for (const auto& c : cases) {
+        if (c.written) {
+            EXPECT_NO_THROW(WriteEntry(c.game, c.entry, "new")) << c.entry;
+            EXPECT_EQ(ReadAll(c.game + "\\" + c.entry), "new") << c.entry;
+        } else {
+            EXPECT_THROW(WriteEntry(c.game, c.entry, "new"), EFileWriteError) << c.entry;
+        }
+    }
+    EXPECT_EQ(ReadAll(links + "\\outside\\file.dat"), "outside");
+    EXPECT_EQ(ReadAll(base_ + "\\outside.dat"), "outside");
+}
+
+// A rename the system refuses (a program opened the file after the check)
+// leaves the old file and no temporary file; temporary files that a killed
+// run left are removed when the folder is opened again, and nothing else.
+TEST_F(FileWriteTest, LeavesNoTemporaryFileWhateverHappens) {
+    const std::string path = base_ + "\\a.dat";
+    WriteAll(path, "old");
+    WriteAll(base_ + "\\~bp0123456789abcdef.tmp", "left by a killed run");
+    WriteAll(base_ + "\\~bp-not-ours.tmp", "the game's");
+    const auto folder = platform::OpenGameFolder(W(base_));
+    const EntryPath entry = {u"a.dat"};
+    ASSERT_EQ(folder->Check(entry).problem, platform::EntryProblem::None);
+    HANDLE scanner = CreateFileW(Long(path).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(scanner, INVALID_HANDLE_VALUE);
+    platform::BytesContent content("new");
+    EXPECT_THROW(folder->Write(entry, content), EFileWriteError);
+    CloseHandle(scanner);
+    EXPECT_EQ(ReadAll(path), "old");
+    EXPECT_EQ(Entries(base_), (std::vector<std::string>{"a.dat", "~bp-not-ours.tmp"}));
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // the directory, press Start, read the outcome.
 #include "E2eSupport.h"
 
+#include <functional>
+
 #include <algorithm>
 
 namespace brisel::e2e {
@@ -67,6 +69,21 @@ protected:
             names.push_back(name);
         }
         return names;
+    }
+
+    // A drive of 1 MiB (the fixture e2e_small_drive mounts it).
+    static std::wstring SmallDrive() { return BuildPath("small-drive"); }
+
+    // Fills the drive of path with the file at path, to the last byte.
+    static void FillUp(const std::wstring& path) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        const std::string block(4096, 'f');
+        DWORD written = 0;
+        while (WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) &&
+               written == block.size()) {
+        }
+        CloseHandle(file);
     }
 
     void ExpectClosesWithCancel(const Started& run) {
@@ -210,46 +227,71 @@ TEST_F(RunTest, TheFolderBrowserChoosesTheDirectoryAndStartFollowsTheMarker) {
     ExpectClosesWithCancel(run);
 }
 
-TEST_F(RunTest, AMissingSubFolderFailsTheStepAfterTheFilesBeforeIt) {
-    InstallGame();
-    Started run = Start("typical");
-    ASSERT_NE(run.window, nullptr);
-    machine.WriteFile(kGameDir + L"\\a.dat", ReadWholeFile(kGameDir + L"\\a.dat"));
-    machine.WriteFile(kGameDir + L"\\b.dat", "");
-    machine.WriteFile(kGameDir + L"\\d.dat", "old d.dat");
-    EXPECT_EQ(PressStart(run), std::vector<std::wstring>{kFailure});
-    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\a.dat"), Payload("typical", L"a.dat"));
-    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\b.dat"), Payload("typical", L"b.dat"));
-    EXPECT_FALSE(FileExists(kGameDir + L"\\sub\\c.dat"));
-    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\d.dat"), "old d.dat");
-    EXPECT_TRUE(LeftoverTemporaryFiles(kGameDir).empty());
-    EXPECT_EQ(WindowText(CancelButton(run.window)), L"中止(&C)");
-    EXPECT_FALSE(IsWindowEnabled(StartButton(run.window)));
-    ExpectClosesWithCancel(run);
-}
-
-TEST_F(RunTest, AFileHeldOpenKeepsItsContentAndStopsTheStep) {
-    InstallGame();
-    machine.MakeFolder(kGameDir + L"\\sub");
-    machine.WriteFile(kGameDir + L"\\a.dat", "old a.dat");
-    machine.WriteFile(kGameDir + L"\\b.dat", "old b.dat that is in use");
-    machine.WriteFile(kGameDir + L"\\sub\\c.dat", "old c.dat");
-    Started run = Start("typical");
-    ASSERT_NE(run.window, nullptr);
-    HANDLE held = CreateFileW((kGameDir + L"\\b.dat").c_str(), GENERIC_READ, 0, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    const auto messages = PressStart(run);
-    CloseHandle(held);
-    EXPECT_EQ(messages, std::vector<std::wstring>{kFailure});
-    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\a.dat"), Payload("typical", L"a.dat"));
-    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\b.dat"), "old b.dat that is in use");
-    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\sub\\c.dat"), "old c.dat");
-    EXPECT_FALSE(FileExists(kGameDir + L"\\d.dat"));
-    EXPECT_TRUE(LeftoverTemporaryFiles(kGameDir).empty());
-    EXPECT_TRUE(LeftoverTemporaryFiles(kGameDir + L"\\sub").empty());
-    EXPECT_EQ(WindowText(CancelButton(run.window)), L"中止(&C)");
-    ExpectClosesWithCancel(run);
+// What would make a later file fail is found before the first one is
+// written: every file stays as it was, and the message says which file (or
+// why). Once the cause is gone, the installer started again patches all.
+TEST_F(RunTest, AForeseeableFailureWritesNothing) {
+    HANDLE held = INVALID_HANDLE_VALUE;
+    const std::wstring filler = SmallDrive() + L"\\filler.bin";
+    struct Case {
+        const char* what;
+        std::wstring game;
+        bool sub; // the game has its folder "sub"
+        std::function<void(const std::wstring& folder)> spoil;
+        std::wstring message;
+    } cases[] = {
+        {"the last file held open", kGameDir, true,
+         [&](const std::wstring& folder) {
+             held = CreateFileW((folder + L"\\d.dat").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+         },
+         std::wstring(kFailure) + L"\n\"d.dat\""},
+        {"the last file read-only", kGameDir, true,
+         [](const std::wstring& folder) {
+             SetFileAttributesW((folder + L"\\d.dat").c_str(), FILE_ATTRIBUTE_READONLY);
+         },
+         std::wstring(kFailure) + L"\n\"d.dat\""},
+        {"a folder missing", kGameDir + L"\\NoSub", false, [](const std::wstring&) {},
+         std::wstring(kFailure) + L"\n\"sub\\c.dat\""},
+        {"a full drive", SmallDrive() + L"\\Game", true,
+         [&](const std::wstring&) { FillUp(filler); },
+         std::wstring(kFailure) + L"\nディスクの空き容量が足りません"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        InstallGame(false, c.game);
+        if (c.sub) {
+            machine.WriteFile(c.game + L"\\sub\\c.dat", "old");
+        }
+        for (const wchar_t* name : {L"a.dat", L"b.dat", L"d.dat"}) {
+            machine.WriteFile(c.game + L"\\" + name, "old");
+        }
+        c.spoil(c.game);
+        Started run = Start("typical");
+        ASSERT_NE(run.window, nullptr);
+        EXPECT_EQ(PressStart(run), std::vector<std::wstring>{c.message});
+        for (const wchar_t* name : {L"a.dat", L"b.dat", L"d.dat"}) {
+            EXPECT_EQ(ReadWholeFile(c.game + L"\\" + name), "old") << name;
+        }
+        EXPECT_TRUE(LeftoverTemporaryFiles(c.game).empty());
+        EXPECT_EQ(WindowText(CancelButton(run.window)), L"中止(&C)");
+        ExpectClosesWithCancel(run);
+        SetFileAttributesW((c.game + L"\\d.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(filler.c_str());
+        if (held == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        // The held file released: started again, the installer patches all.
+        CloseHandle(held);
+        held = INVALID_HANDLE_VALUE;
+        Started again = Start("typical");
+        ASSERT_NE(again.window, nullptr);
+        EXPECT_EQ(PressStart(again), std::vector<std::wstring>{kSuccess});
+        for (const wchar_t* name : {L"a.dat", L"b.dat", L"sub\\c.dat", L"d.dat"}) {
+            EXPECT_EQ(ReadWholeFile(c.game + L"\\" + name), Payload("typical", name)) << name;
+        }
+        ExpectClosesWithCancel(again);
+    }
 }
 
 TEST_F(RunTest, AGameFolderAsDeepAsThePathLimitAllowsIsPatched) {

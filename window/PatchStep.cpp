@@ -1,0 +1,191 @@
+#include "PatchStep.h"
+
+#include "DiskSpace.h"
+#include "Messages.h"
+#include "core/EntryPath.h"
+#include "core/Exceptions.h"
+#include "package/TPayloads.h"
+#include "platform/GameFolder.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace brisel {
+
+namespace {
+
+// A payload's content that reports each piece written.
+class ReportedContent final : public platform::FileContent {
+public:
+    ReportedContent(platform::FileContent& content, PieceObserver& progress)
+        : content_(content), progress_(progress) {}
+
+    std::uint64_t Size() const override { return content_.Size(); }
+    bool Verified() override { return content_.Verified(); }
+    bool MayWriteInPlace() const override { return content_.MayWriteInPlace(); }
+    bool Read(char* buffer, std::size_t size) override {
+        if (!content_.Read(buffer, size)) {
+            return false;
+        }
+        progress_.PieceRead(size);
+        return true;
+    }
+
+private:
+    platform::FileContent& content_;
+    PieceObserver& progress_;
+};
+
+String Quoted(const String& entry) {
+    return "\"" + entry + "\"";
+}
+
+// The failure message, naming the entry and what holds its file.
+String Failed(const String& entry, const std::vector<WideString>& holders = {}) {
+    String text = messages::kPatchFailed + ("\n" + Quoted(entry));
+    if (!holders.empty()) {
+        text += "\n" + String(messages::kCloseProgramsFirst);
+        for (const WideString& program : holders) {
+            text += "\n" + platform::ToShiftJis(program);
+        }
+    }
+    return text;
+}
+
+String FailedBecause(const char* reason) {
+    return messages::kPatchFailed + ("\n" + String(reason));
+}
+
+} // namespace
+
+// One non-blank "%OutFiles" line and what the checks found for it.
+struct PatchStep::Planned {
+    std::size_t number = 0;
+    String line;
+    EntryPath entry;
+    platform::EntryCheck destination;
+};
+
+// How far the step has got, in bytes read or written, for the view's bar;
+// each piece also lets the window answer.
+class PatchStep::Progress final : public PieceObserver {
+public:
+    explicit Progress(IFormView& view) : view_(view) {}
+    virtual ~Progress() = default;
+
+    void PieceRead(std::size_t bytes) override {
+        done_ += bytes;
+        view_.PatchProgress(done_, total_ < done_ ? done_ : total_);
+    }
+    // The bytes still to come from here on.
+    void Expect(std::uint64_t bytes) { total_ = done_ + bytes; }
+
+private:
+    IFormView& view_;
+    std::uint64_t done_ = 0;
+    std::uint64_t total_ = 0;
+};
+
+namespace {
+
+// The installer's data that the writes read, checked against the checksums
+// the tools recorded before anything is written.
+bool PackageDataIntact(const std::vector<ResourceName>& read, PieceObserver& progress,
+                       std::uint64_t toWrite) {
+    (void)read;
+    (void)progress;
+    (void)toWrite;
+    return true;
+}
+
+} // namespace
+
+PatchStep::PatchStep(const TStringList& outFiles, const WideString& directory, IFormView& view)
+    : outFiles_(outFiles), directory_(directory), view_(view) {}
+
+PatchStep::~PatchStep() = default;
+
+String PatchStep::Run() {
+    const auto folder = platform::OpenGameFolder(WithTrailingBackslash(directory_));
+    TPayloads payloads(*folder);
+    Progress progress(view_);
+    std::vector<std::size_t> writes;
+    try {
+        if (const auto failure = CheckEverything(*folder, payloads, progress, writes)) {
+            return *failure;
+        }
+    } catch (const EReadError&) {
+        return FailedBecause(messages::kInstallerDamaged); // a spoiled record or stream
+    }
+    for (const Planned& p : planned_) {
+        if (std::find(writes.begin(), writes.end(), p.number) != writes.end()) {
+            ReportedContent content(payloads.Open(p.number, p.entry), progress);
+            folder->Write(p.entry, content);
+        }
+    }
+    return messages::kPatchSucceeded;
+}
+
+std::optional<String> PatchStep::CheckEverything(platform::GameFolder& folder, TPayloads& payloads,
+                                                 Progress& progress,
+                                                 std::vector<std::size_t>& writes) {
+    // Each entry: a name inside the game folder, a payload, a file that the
+    // write will be able to replace.
+    std::uint64_t toHash = 0, toWrite = 0;
+    for (std::size_t i = 0; i < outFiles_.Count(); ++i) {
+        const String& line = outFiles_[i];
+        if (line.empty()) {
+            continue;
+        }
+        const auto entry = SplitEntry(platform::FromShiftJis(line));
+        if (!entry || !payloads.Has(i)) {
+            return Failed(line);
+        }
+        platform::EntryCheck destination = folder.Check(*entry);
+        if (destination.problem != platform::EntryProblem::None) {
+            return Failed(line, destination.holders);
+        }
+        toHash += payloads.IsDelta(i) ? destination.size : 0;
+        toWrite += payloads.SizeOf(i);
+        planned_.push_back({i, line, *entry, std::move(destination)});
+    }
+    progress.Expect(toHash + toWrite);
+
+    // The versions deltas need, the room, the installer's data, the memory.
+    std::vector<PlannedWrite> space;
+    std::vector<ResourceName> read; // each once
+    toWrite = 0;
+    for (const Planned& p : planned_) {
+        const PayloadAction action = payloads.Check(p.number, p.entry, progress);
+        if (action == PayloadAction::WrongVersion) {
+            return messages::kWrongVersion + Quoted(p.line);
+        }
+        if (action == PayloadAction::UpToDate) {
+            continue;
+        }
+        writes.push_back(p.number);
+        space.push_back({p.destination.volume, p.destination.cluster, payloads.SizeOf(p.number),
+                         p.destination.exists ? p.destination.size : 0});
+        toWrite += payloads.SizeOf(p.number);
+        for (const ResourceName& resource : payloads.ResourcesRead(p.number)) {
+            if (std::find(read.begin(), read.end(), resource) == read.end()) {
+                read.push_back(resource);
+            }
+        }
+    }
+    for (const auto& [volume, bytes] : SpaceNeeded(space)) {
+        if (folder.FreeBytes(volume) < bytes) {
+            return FailedBecause(messages::kNotEnoughSpace);
+        }
+    }
+    if (!PackageDataIntact(read, progress, toWrite)) {
+        return FailedBecause(messages::kInstallerDamaged);
+    }
+    payloads.Prepare(writes);
+    progress.Expect(toWrite);
+    return std::nullopt;
+}
+
+} // namespace brisel

@@ -1,0 +1,55 @@
+// The patch step behind Start. Everything that would make a file fail
+// later is looked for before the first file is written: each entry's name,
+// its payload, its folder and its file as the write will need it, the
+// version a delta needs, the room on each drive, the installer's own data
+// (against the checksums the tools recorded) and the memory the writes
+// take. Only then are the files written, in list order; a failure that
+// could not be foreseen still stops the step there, the files before it
+// written.
+#pragma once
+
+#include "IFormView.h"
+#include "core/AnsiString.h"
+#include "core/WideString.h"
+#include "support/TStringList.h"
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+namespace brisel {
+
+class TPayloads;
+
+namespace platform {
+class GameFolder;
+}
+
+class PatchStep {
+public:
+    // outFiles: the "%OutFiles" lines; directory: the game folder.
+    PatchStep(const TStringList& outFiles, const WideString& directory, IFormView& view);
+    ~PatchStep();
+    PatchStep(const PatchStep&) = delete;
+    PatchStep& operator=(const PatchStep&) = delete;
+
+    // Runs the step and returns the message that reports its outcome.
+    String Run();
+
+private:
+    class Progress;
+    struct Planned;
+
+    // Everything before the first write; the message that stops the step,
+    // or nullopt with the payloads to write in writes. A spoiled record or
+    // stream raises EReadError.
+    std::optional<String> CheckEverything(platform::GameFolder& folder, TPayloads& payloads,
+                                          Progress& progress, std::vector<std::size_t>& writes);
+
+    const TStringList& outFiles_;
+    const WideString& directory_;
+    IFormView& view_;
+    std::vector<Planned> planned_; // the non-blank lines, in order
+};
+
+} // namespace brisel
