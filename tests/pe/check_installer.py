@@ -4,9 +4,10 @@
     check_installer.py --arch i686|x86_64 --package DIR [options] FILE.exe
 
 Checks the machine, GUI subsystem, ASLR/DEP flags, page-aligned resources,
-zero time stamp, imports of system DLLs only, every resource byte for byte
-against the package folder (payloads numbered by their "%OutFiles" line),
-the version record, the manifest, the icon and the checksum. Options:
+zero time stamp, imports of system DLLs only (and of no crypto function),
+every resource byte for byte against the package folder (payloads numbered
+by their "%OutFiles" line), the version record, the manifest, the icon and
+the checksum. Options:
   --store              the installer was written with --store: the picture
       and every payload raw. Otherwise (the default; --compress is accepted)
       payloads may be "PACKED" records into the one "LZMA" stream, which is
@@ -187,6 +188,9 @@ def check_imports(c, pe):
     for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
         dll = entry.dll.decode("ascii").lower()
         c.expect(dll in ALLOWED_IMPORTS, "imports %s, not a system directory DLL" % dll)
+        # The crypto functions are looked up at run time, from the system's DLL.
+        c.expect(not any((i.name or b"").startswith(b"Crypt") for i in entry.imports),
+                 "imports crypto functions from %s" % dll)
 
 
 def x86_decode(data, position=0):
