@@ -2,6 +2,7 @@
 
 #include "core/Exceptions.h"
 #include "core/Mbcs.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/WideText.h"
 #include "window/ErrorReport.h"
 #include "window/win32/SystemError.h"
@@ -17,17 +18,33 @@ namespace {
 
 // Later LoadLibrary calls (the shell and the window system load DLLs on
 // demand) search only the system directory, never the folder the installer
-// was started from. Looked up at run time: older systems lack the call.
+// was started from. Looked up at run time: Windows 7 without its update
+// lacks the call, and there at least the current directory leaves the
+// search (the DLLs the installer loads itself come by full path from the
+// system directory: win32::LoadSystemLibrary).
 void RestrictDllSearchToSystemDirectory() {
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    if (kernel == nullptr) {
-        return;
+    BOOL(WINAPI * setDefault)(DWORD) = nullptr;
+    win32::Resolve(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories", setDefault);
+    if (setDefault == nullptr || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+        SetDllDirectoryW(L"");
     }
-    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (setDefault != nullptr) {
-        setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+// Makes the system refuse to follow a junction or mount point that a user
+// without administrator rights made, so that a link planted in a folder
+// every user may change (a game folder under C:\) cannot lead this elevated
+// process's file operations elsewhere. Recent Windows 10 and 11 have it;
+// elsewhere the call is missing or fails, and that is ignored. The policy's
+// number and its flag are written out here, as older MinGW headers lack
+// ProcessRedirectionTrustPolicy and PROCESS_MITIGATION_REDIRECTION_TRUST_POLICY.
+void TrustOnlyAdministratorsRedirection() {
+    constexpr DWORD kProcessRedirectionTrustPolicy = 16;
+    constexpr DWORD kEnforceRedirectionTrust = 0x1; // the policy structure's Flags
+    BOOL(WINAPI * setPolicy)(DWORD, PVOID, SIZE_T) = nullptr;
+    win32::Resolve(GetModuleHandleW(L"kernel32.dll"), "SetProcessMitigationPolicy", setPolicy);
+    if (setPolicy != nullptr) {
+        DWORD flags = kEnforceRedirectionTrust;
+        setPolicy(kProcessRedirectionTrustPolicy, &flags, sizeof flags);
     }
 }
 
@@ -97,6 +114,7 @@ void RunMessageLoop(win32::Win32FormView& view) {
 
 int RunApplication(HINSTANCE instance, int showCommand) {
     RestrictDllSearchToSystemDirectory();
+    TrustOnlyAdministratorsRedirection();
     try {
         // Every double-byte rule of the program reads this set. The script
         // and the program's own texts are Shift-JIS on every system, so a

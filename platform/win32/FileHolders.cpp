@@ -22,11 +22,10 @@ const RestartManager& Functions() {
     static const RestartManager functions = [] {
         RestartManager found;
         const HMODULE module = LoadSystemLibrary(L"rstrtmgr.dll"); // stays loaded
-        found.start = FindFunction<decltype(&RmStartSession)>(module, "RmStartSession");
-        found.registerResources =
-            FindFunction<decltype(&RmRegisterResources)>(module, "RmRegisterResources");
-        found.getList = FindFunction<decltype(&RmGetList)>(module, "RmGetList");
-        found.end = FindFunction<decltype(&RmEndSession)>(module, "RmEndSession");
+        Resolve(module, "RmStartSession", found.start);
+        Resolve(module, "RmRegisterResources", found.registerResources);
+        Resolve(module, "RmGetList", found.getList);
+        Resolve(module, "RmEndSession", found.end);
         return found;
     }();
     return functions;

@@ -15,8 +15,11 @@ constexpr std::size_t kRandomDigits = 16;
 // The system's random generator (RtlGenRandom, advapi32's SystemFunction036).
 bool RandomBytes(void* buffer, ULONG size) {
     using RtlGenRandomFn = BOOLEAN(WINAPI*)(PVOID, ULONG);
-    static const auto generate =
-        FindFunction<RtlGenRandomFn>(GetModuleHandleW(L"advapi32.dll"), "SystemFunction036");
+    static const RtlGenRandomFn generate = [] {
+        RtlGenRandomFn found = nullptr;
+        Resolve(LoadSystemLibrary(L"advapi32.dll"), "SystemFunction036", found);
+        return found;
+    }();
     return generate != nullptr && generate(buffer, size) != FALSE;
 }
 

@@ -3,10 +3,11 @@
 
     check_installer.py --arch i686|x86_64 --package DIR [options] FILE.exe
 
-Checks the machine, GUI subsystem, ASLR/DEP flags, page-aligned resources,
-zero time stamp, imports of system DLLs only, every resource byte for byte
-against the package folder (payloads numbered by their "%OutFiles" line),
-the version record, the manifest, the icon and the checksum. Options:
+Checks the machine, GUI subsystem, ASLR/DEP flags, large-address awareness,
+page-aligned resources, zero time stamp, imports of system DLLs only (and of
+no crypto function), every resource byte for byte against the package
+folder (payloads numbered by their "%OutFiles" line), the version record,
+the manifest, the icon and the checksum. Options:
   --store              the installer was written with --store: the picture
       and every payload raw. Otherwise (the default; --compress is accepted)
       payloads may be "PACKED" records into the one "LZMA" stream, which is
@@ -157,6 +158,7 @@ def check_headers(c, pe, args):
     c.expect(opt.DllCharacteristics & flags == flags,
              "DLL characteristics 0x%x lack 0x%x" % (opt.DllCharacteristics, flags))
     c.expect(not pe.FILE_HEADER.Characteristics & 0x1, "relocations are stripped")
+    c.expect(pe.FILE_HEADER.Characteristics & 0x20, "not large-address aware")
     c.expect(pe.FILE_HEADER.TimeDateStamp == 0, "the time stamp is not zero")
     c.expect(opt.SectionAlignment == PAGE, "section alignment 0x%x" % opt.SectionAlignment)
     # The resources (the payloads) start at a page of the file, so that Wine
@@ -187,6 +189,9 @@ def check_imports(c, pe):
     for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
         dll = entry.dll.decode("ascii").lower()
         c.expect(dll in ALLOWED_IMPORTS, "imports %s, not a system directory DLL" % dll)
+        # The crypto functions are looked up at run time, from the system's DLL.
+        c.expect(not any((i.name or b"").startswith(b"Crypt") for i in entry.imports),
+                 "imports crypto functions from %s" % dll)
 
 
 def x86_decode(data, position=0):
