@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "compress/PayloadCompression.h"
 #include "core/Crc32.h"
+#include "core/Crc32c.h"
 #include "core/DeltaFormat.h"
 #include "core/Exceptions.h"
 #include "core/Sha256.h"
@@ -569,13 +570,51 @@ TEST_F(PackageStreamTest, AppliesHandBuiltDeltaChunksOnlyWhenTheyAreWhole) {
     }
 }
 
-TEST_F(PackageStreamTest, TheCrcIsZlibsInAnyPieces) {
-    Crc32 whole, pieces;
-    whole.Update("123456789", 9);
-    pieces.Update("1234", 4);
-    pieces.Update("56789", 5);
-    EXPECT_EQ(whole.Value(), 0xCBF43926u);
-    EXPECT_EQ(pieces.Value(), 0xCBF43926u);
+// The CRC-32 is zlib's and the CRC-32C the Castagnoli one, in any pieces;
+// the CRC-32C's two engines agree at every alignment and odd length.
+TEST_F(PackageStreamTest, TheChecksumsGiveTheKnownValuesInAnyPieces) {
+    using Sum = std::function<std::uint32_t(const char*, std::size_t, std::size_t)>;
+    const auto inPieces = [](auto make) -> Sum {
+        return [make](const char* data, std::size_t size, std::size_t piece) {
+            auto crc = make();
+            for (std::size_t at = 0; at < size; at += piece) {
+                crc.Update(data + at, std::min(piece, size - at));
+            }
+            return crc.Value();
+        };
+    };
+    const Sum crc32 = inPieces([] { return Crc32(); }), fastest = inPieces([] { return Crc32c(); }),
+              portable = inPieces([] { return Crc32c(Crc32c::Engine::Portable); });
+    std::string counting;
+    for (char i = 0; i < 32; ++i) {
+        counting += i;
+    }
+    const struct {
+        const Sum& sum;
+        std::string input;
+        std::uint32_t value;
+    } cases[] = {
+        {crc32, "123456789", 0xCBF43926u},
+        {portable, "123456789", 0xE3069283u},
+        {fastest, "123456789", 0xE3069283u},
+        {portable, std::string(32, '\xff'), 0x62A8AB43u},
+        {fastest, std::string(32, '\0'), 0x8A9136AAu},
+        {fastest, counting, 0x46DD794Eu},
+    };
+    for (const auto& c : cases) {
+        for (const std::size_t piece : {1, 3, 8, 100}) {
+            EXPECT_EQ(c.sum(c.input.data(), c.input.size(), piece), c.value) << c.input.size();
+        }
+    }
+    std::mt19937 random(7);
+    const std::string noise = Noise(random, 5000);
+    for (std::size_t offset = 0; offset < 8; ++offset) {
+        for (const std::size_t size : {0, 1, 7, 9, 31, 4093}) {
+            EXPECT_EQ(fastest(noise.data() + offset, size, 4096),
+                      portable(noise.data() + offset, size, 13))
+                << offset << " " << size;
+        }
+    }
 }
 
 } // namespace
