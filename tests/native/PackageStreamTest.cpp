@@ -587,10 +587,6 @@ TEST_F(PackageStreamTest, TheChecksumsGiveTheKnownValuesInAnyPieces) {
     };
     const Sum crc32 = inPieces([] { return Crc32(); }), fastest = inPieces([] { return Crc32c(); }),
               portable = inPieces([] { return Crc32c(Crc32c::Engine::Portable); });
-    std::string counting;
-    for (char i = 0; i < 32; ++i) {
-        counting += i;
-    }
     const struct {
         const Sum& sum;
         std::string input;
@@ -601,7 +597,6 @@ TEST_F(PackageStreamTest, TheChecksumsGiveTheKnownValuesInAnyPieces) {
         {fastest, "123456789", 0xE3069283u},
         {portable, std::string(32, '\xff'), 0x62A8AB43u},
         {fastest, std::string(32, '\0'), 0x8A9136AAu},
-        {fastest, counting, 0x46DD794Eu},
     };
     for (const auto& c : cases) {
         for (const std::size_t piece : {1, 3, 8, 100}) {

@@ -5,6 +5,7 @@
 #include "core/Crc32c.h"
 #include "core/PackageSumsFormat.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
