@@ -91,7 +91,7 @@ run_bench() {
     install_missing "${BUILD_PACKAGES[@]}" time googletest libgtest-dev wine64 xvfb xauth \
         fonts-ipafont locales python3 nsis xz-utils xdelta3 bsdiff zstd
     ensure_locale ja_JP.UTF-8
-    build_host patchpack script_bench
+    build_host patchpack script_bench checksum_bench
     build_stub i686 "$WIN32_BUILD" minimal_window
     build_stub x86_64 "$WIN64_BUILD" minimal_window bench_driver
     with_display bench_in_display "$@"
@@ -101,6 +101,7 @@ bench_in_display() {
     start_wineserver "$BUILD/bench-wineprefix"
     local status=0
     BRISEL_PATCHPACK="$HOST/tools/patchpack" BENCH_SCRIPT="$HOST/bench/script_bench" \
+        BENCH_CHECKSUM="$HOST/bench/checksum_bench" \
         BRISEL_STUB="$WIN32_BUILD/app/stub-i686.exe" BRISEL_STUB64="$WIN64_BUILD/app/stub-x86_64.exe" \
         BENCH_MINIMAL32="$WIN32_BUILD/bench/minimal_window.exe" \
         BENCH_MINIMAL64="$WIN64_BUILD/bench/minimal_window.exe" \

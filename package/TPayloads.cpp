@@ -122,14 +122,14 @@ bool TPayloads::IsDelta(std::size_t n) const {
     return FindDeltaRecord(n).has_value();
 }
 
-std::vector<ResourceName> TPayloads::ResourcesRead(std::size_t n) const {
+std::vector<PackageResource> TPayloads::ResourcesRead(std::size_t n) const {
     const std::string name = PayloadName(n);
     const std::size_t version = n < versionFound_.size() ? versionFound_[n] : kWhole;
     if (version != kWhole) {
-        std::vector<ResourceName> read = {{"DELTA", name}, {"LZMA", "RESOURCE_SOLID"}};
+        std::vector<PackageResource> read = {{"DELTA", name}, {"LZMA", "RESOURCE_SOLID"}};
         const auto delta = FindDeltaRecord(n);
         if (delta && version < delta->sources.size() && delta->sources[version].storedLength > 0) {
-            read.emplace_back(kDeltaStoredType, kDeltaStoredName);
+            read.push_back({kDeltaStoredType, kDeltaStoredName});
         }
         return read;
     }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "DeltaContent.h"
+#include "PackageSums.h"
 #include "core/EntryPath.h"
 #include "platform/Files.h"
 #include "platform/GameFolder.h"
@@ -15,7 +16,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace brisel {
@@ -37,9 +37,6 @@ enum class PayloadAction {
     UpToDate,    // the file is already the new version
     WrongVersion // the file is of no version the package knows
 };
-
-// A package resource by type and name.
-using ResourceName = std::pair<std::string, std::string>;
 
 class TPayloads {
 public:
@@ -63,7 +60,7 @@ public:
     std::uint64_t SizeOf(std::size_t n) const;
 
     // The package resources that writing payload n as Check found reads.
-    std::vector<ResourceName> ResourcesRead(std::size_t n) const;
+    std::vector<PackageResource> ResourcesRead(std::size_t n) const;
 
     // Has what writing the payloads toWrite (as Check found them) will
     // need, the stream's decoder with its dictionary and the buffers of

@@ -70,11 +70,12 @@ struct PatchStep::Planned {
 
 // How far the step has got, in bytes read or written, for the view's bar;
 // each piece also lets the window answer.
-class PatchStep::Progress final : public PieceObserver {
+class PatchStep::Progress final : public PieceObserver, public ChecksumObserver {
 public:
     explicit Progress(IFormView& view) : view_(view) {}
     virtual ~Progress() = default;
 
+    void PieceChecked(std::uint64_t bytes) override { PieceRead(static_cast<std::size_t>(bytes)); }
     void PieceRead(std::size_t bytes) override {
         done_ += bytes;
         view_.PatchProgress(done_, total_ < done_ ? done_ : total_);
@@ -88,19 +89,18 @@ private:
     std::uint64_t total_ = 0;
 };
 
-namespace {
-
-// The installer's data that the writes read, checked against the checksums
-// the tools recorded before anything is written.
-bool PackageDataIntact(const std::vector<ResourceName>& read, PieceObserver& progress,
-                       std::uint64_t toWrite) {
-    (void)read;
-    (void)progress;
-    (void)toWrite;
+// The bar expects the bytes checked here, then those of the writes.
+bool PatchStep::PackageDataIntact(const std::vector<PackageResource>& read, Progress& progress,
+                                  std::uint64_t toWrite) {
+    const PackageSums sums;
+    progress.Expect(sums.BytesToCheck(read) + toWrite);
+    for (const PackageResource& resource : read) {
+        if (!sums.Check(resource, progress)) {
+            return false;
+        }
+    }
     return true;
 }
-
-} // namespace
 
 PatchStep::PatchStep(const TStringList& outFiles, const WideString& directory, IFormView& view)
     : outFiles_(outFiles), directory_(directory), view_(view) {}
@@ -155,7 +155,7 @@ std::optional<String> PatchStep::CheckEverything(platform::GameFolder& folder, T
 
     // The versions deltas need, the room, the installer's data, the memory.
     std::vector<PlannedWrite> space;
-    std::vector<ResourceName> read; // each once
+    std::vector<PackageResource> read; // each once
     toWrite = 0;
     for (const Planned& p : planned_) {
         const PayloadAction action = payloads.Check(p.number, p.entry, progress);
@@ -169,8 +169,10 @@ std::optional<String> PatchStep::CheckEverything(platform::GameFolder& folder, T
         space.push_back({p.destination.volume, p.destination.cluster, payloads.SizeOf(p.number),
                          p.destination.exists ? p.destination.size : 0});
         toWrite += payloads.SizeOf(p.number);
-        for (const ResourceName& resource : payloads.ResourcesRead(p.number)) {
-            if (std::find(read.begin(), read.end(), resource) == read.end()) {
+        for (const PackageResource& resource : payloads.ResourcesRead(p.number)) {
+            if (std::none_of(read.begin(), read.end(), [&](const PackageResource& known) {
+                    return known.type == resource.type && known.name == resource.name;
+                })) {
                 read.push_back(resource);
             }
         }

@@ -11,9 +11,11 @@
 #include "IFormView.h"
 #include "core/AnsiString.h"
 #include "core/WideString.h"
+#include "package/PackageSums.h"
 #include "support/TStringList.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -45,6 +47,10 @@ private:
     // stream raises EReadError.
     std::optional<String> CheckEverything(platform::GameFolder& folder, TPayloads& payloads,
                                           Progress& progress, std::vector<std::size_t>& writes);
+    // The installer's data that the writes read against the checksums the
+    // tools recorded; true without checksums (written with --store).
+    static bool PackageDataIntact(const std::vector<PackageResource>& read, Progress& progress,
+                                  std::uint64_t toWrite);
 
     const TStringList& outFiles_;
     const WideString& directory_;

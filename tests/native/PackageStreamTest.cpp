@@ -3,14 +3,17 @@
 #include "TestSupport.h"
 #include "compress/PayloadCompression.h"
 #include "core/Crc32.h"
+#include "core/Crc32c.h"
 #include "core/DeltaFormat.h"
 #include "core/Exceptions.h"
 #include "core/Sha256.h"
 #include "core/X86Filter.h"
 #include "delta/DeltaPayloads.h"
+#include "package/PackageSums.h"
 #include "package/TBitmap.h"
 #include "package/TPayloads.h"
 #include "package/TResourceStream.h"
+#include "pe/ChecksumTable.h"
 #include "platform/GameFolder.h"
 #include "support/TStringList.h"
 
@@ -573,13 +576,126 @@ TEST_F(PackageStreamTest, AppliesHandBuiltDeltaChunksOnlyWhenTheyAreWhole) {
     }
 }
 
-TEST_F(PackageStreamTest, TheCrcIsZlibsInAnyPieces) {
-    Crc32 whole, pieces;
-    whole.Update("123456789", 9);
-    pieces.Update("1234", 4);
-    pieces.Update("56789", 5);
-    EXPECT_EQ(whole.Value(), 0xCBF43926u);
-    EXPECT_EQ(pieces.Value(), 0xCBF43926u);
+// The CRC-32 is zlib's and the CRC-32C the Castagnoli one, in any pieces;
+// the CRC-32C's two engines agree at every alignment and odd length.
+TEST_F(PackageStreamTest, TheChecksumsGiveTheKnownValuesInAnyPieces) {
+    using Sum = std::function<std::uint32_t(const char*, std::size_t, std::size_t)>;
+    const auto inPieces = [](auto make) -> Sum {
+        return [make](const char* data, std::size_t size, std::size_t piece) {
+            auto crc = make();
+            for (std::size_t at = 0; at < size; at += piece) {
+                crc.Update(data + at, std::min(piece, size - at));
+            }
+            return crc.Value();
+        };
+    };
+    const Sum crc32 = inPieces([] { return Crc32(); }), fastest = inPieces([] { return Crc32c(); }),
+              portable = inPieces([] { return Crc32c(Crc32c::Engine::Portable); });
+    const struct {
+        const Sum& sum;
+        std::string input;
+        std::uint32_t value;
+    } cases[] = {
+        {crc32, "123456789", 0xCBF43926u},
+        {portable, "123456789", 0xE3069283u},
+        {fastest, "123456789", 0xE3069283u},
+        {portable, std::string(32, '\xff'), 0x62A8AB43u},
+        {fastest, std::string(32, '\0'), 0x8A9136AAu},
+    };
+    for (const auto& c : cases) {
+        for (const std::size_t piece : {1, 3, 8, 100}) {
+            EXPECT_EQ(c.sum(c.input.data(), c.input.size(), piece), c.value) << c.input.size();
+        }
+    }
+    std::mt19937 random(7);
+    const std::string noise = Noise(random, 5000);
+    for (std::size_t offset = 0; offset < 8; ++offset) {
+        for (const std::size_t size : {0, 1, 7, 9, 31, 4093}) {
+            EXPECT_EQ(fastest(noise.data() + offset, size, 4096),
+                      portable(noise.data() + offset, size, 13))
+                << offset << " " << size;
+        }
+    }
+}
+
+// A table written by the tools and read back by the installer: an intact
+// package passes; each spoiled resource, and only it, is found damaged; a
+// spoiled table fails every check; without a table nothing is checked.
+TEST_F(PackageStreamTest, TheChecksumTableFindsEachSpoiledResource) {
+    test::TempDir disk;
+    std::mt19937 random(13);
+    std::map<std::pair<std::string, std::string>, std::string> intact = {
+        {{"LZMA", "RESOURCE_SOLID"}, Noise(random, (5u << 19) + 3)},
+        {{"PACKED", "RESOURCE_FILE0"}, Noise(random, 32)},
+        {{"BIN", "RESOURCE_FILE1"}, Noise(random, 3000)},
+        {{"TEXT", "RESOURCE_SCRIPT"}, "script"}};
+    pe::ResourceTree tree;
+    for (const auto& [key, bytes] : intact) {
+        tree[{pe::ResourceId::Name(key.first), pe::ResourceId::Name(key.second), 0x411}] = {
+            key.first == "PACKED" ? pe::ResourceData::Bytes(bytes)
+                                  : pe::ResourceData::File(disk.Write(key.first, bytes)),
+            0};
+    }
+    intact[{"SUMS", "RESOURCE_PACKAGE"}] = pe::ChecksumTable(tree);
+    auto& resources = substitute::PackageResources();
+    const auto flip = [&](const char* type, const char* name, std::size_t fromEnd) {
+        std::string& bytes = resources[{type, name}];
+        bytes[bytes.size() - fromEnd] ^= 0x20;
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+        const char* outcomes; // of LZMA, PACKED, BIN and TEXT: + passes, - damaged
+    } cases[] = {
+        {"intact", [] {}, "+++-"},
+        {"stream near its end", [&] { flip("LZMA", "RESOURCE_SOLID", 2); }, "-++-"},
+        {"record", [&] { flip("PACKED", "RESOURCE_FILE0", 32); }, "+-+-"},
+        {"raw payload", [&] { flip("BIN", "RESOURCE_FILE1", 1500); }, "++--"},
+        {"table", [&] { flip("SUMS", "RESOURCE_PACKAGE", 40); }, "----"},
+        {"table cut short",
+         [&] {
+             resources[{"SUMS", "RESOURCE_PACKAGE"}].pop_back();
+         },
+         "----"},
+        {"payload missing",
+         [&] {
+             resources.erase({"BIN", "RESOURCE_FILE1"});
+         },
+         "++--"},
+        {"payload longer",
+         [&] {
+             resources[{"BIN", "RESOURCE_FILE1"}] += '\0';
+         },
+         "++--"},
+        {"no table",
+         [&] {
+             resources.erase({"SUMS", "RESOURCE_PACKAGE"});
+         },
+         "++++"},
+    };
+    const std::vector<PackageResource> checked = {{"LZMA", "RESOURCE_SOLID"},
+                                                  {"PACKED", "RESOURCE_FILE0"},
+                                                  {"BIN", "RESOURCE_FILE1"},
+                                                  {"TEXT", "RESOURCE_SCRIPT"}};
+    for (const auto& c : cases) {
+        resources = intact;
+        c.spoil();
+        const PackageSums sums;
+        struct Counted final : ChecksumObserver {
+            std::uint64_t bytes = 0;
+            void PieceChecked(std::uint64_t piece) override { bytes += piece; }
+        } counted;
+        std::string outcomes;
+        for (const auto& resource : checked) {
+            outcomes += sums.Check(resource, counted) ? '+' : '-';
+        }
+        EXPECT_EQ(outcomes, c.outcomes) << c.what;
+        EXPECT_EQ(sums.Damaged(), std::string(c.what).rfind("table", 0) == 0) << c.what;
+        if (c.outcomes == std::string("+++-")) {
+            EXPECT_EQ(sums.BytesToCheck(checked), (5u << 19) + 3 + 32 + 3000);
+            EXPECT_EQ(counted.bytes, sums.BytesToCheck(checked));
+        }
+    }
 }
 
 } // namespace

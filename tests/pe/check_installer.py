@@ -13,6 +13,8 @@ the manifest, the icon and the checksum. Options:
       payloads may be "PACKED" records into the one "LZMA" stream, which is
       decoded, unfiltered and compared with the package, and the picture a
       "PACKED" record of its own "LZMA" stream
+      and every installer not written with --store carries a "SUMS" checksum
+      table of the resources the patch step reads, each CRC-32C recomputed
   --from OLD_DIR       (repeatable) the installer was written with deltas
       against these previous versions: each "DELTA" record's instructions
       are applied to the old files it names (by size and SHA-256) and the
@@ -48,6 +50,7 @@ ALLOWED_IMPORTS = {
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 STREAM = ("LZMA", "RESOURCE_SOLID")
 STORED = ("STORED", "RESOURCE_SOLID")
+SUMS = ("SUMS", "RESOURCE_PACKAGE")
 ESCAPES = [(b"&AMPERSAND;", b"&"), (b"&TAB;", b"\t"), (b"&SPACE;", b" "),
            (b"&ASTERISK;", b"*"), (b"&PERCENT;", b"%")]
 
@@ -404,9 +407,65 @@ def unpack_payloads(c, named, args):
         c.expect(at == end, "the %s holds %d bytes after its last payload" % (kind, end - at))
 
 
+def crc32c(data, table=[]):
+    """CRC-32C (Castagnoli), byte by byte from a table made at first use."""
+    if not table:
+        for i in range(256):
+            for _ in range(8):
+                i = i >> 1 ^ 0x82F63B78 if i & 1 else i >> 1
+            table.append(i)
+    c = 0xFFFFFFFF
+    for byte in data:
+        c = table[(c ^ byte) & 0xFF] ^ c >> 8
+    return c ^ 0xFFFFFFFF
+
+
+def check_sums(c, resources, args):
+    """The checksum table (docs/COMPRESSED-PAYLOADS.md): present unless
+    --store, whole, and true of exactly the resources the patch step reads."""
+    table = resources.get(SUMS, {}).get(JAPANESE)
+    if args.store or not c.expect(table is not None, "no checksum table"):
+        c.expect(table is None, "a --store installer carries a checksum table")
+        return
+    covered = {key for key in resources if isinstance(key[0], str) and
+               (key[0] in ("LZMA", "STORED") and key[1] == "RESOURCE_SOLID" or
+                key[0] in ("PACKED", "DELTA", "BIN") and key[1].startswith("RESOURCE_FILE"))}
+    if not c.expect(len(table) >= 16 and table[:4] == b"BSM1" and
+                    crc32c(table[:-4]) == struct.unpack_from("<I", table, len(table) - 4)[0],
+                    "the checksum table is damaged"):
+        return
+    piece, count = struct.unpack_from("<II", table, 4)
+    at, entries = 12, []
+    try:
+        for _ in range(count):
+            key = []
+            for _ in range(2):
+                key.append(table[at + 1:at + 1 + table[at]].decode("ascii"))
+                at += 1 + table[at]
+            size, = struct.unpack_from("<Q", table, at)
+            pieces = -(-size // piece)
+            sums = struct.unpack_from("<%dI" % pieces, table, at + 8)
+            at += 8 + 4 * pieces
+            entries.append((tuple(key), size, sums))
+    except (IndexError, struct.error, UnicodeDecodeError) as e:
+        c.faults.append("the checksum table does not parse: %s" % e)
+        return
+    c.expect(piece == 1 << 20 and at == len(table) - 4, "checksum table: pieces of %d, %d bytes "
+             "after its entries" % (piece, len(table) - 4 - at))
+    c.expect([key for key, _, _ in entries] == sorted(covered),
+             "the checksum table covers %s, expected %s" % ([key for key, _, _ in entries],
+                                                          sorted(covered)))
+    for key, size, sums in entries:
+        data = resources.get(key, {}).get(JAPANESE, b"")
+        c.expect(len(data) == size and sums == tuple(
+            crc32c(data[i:i + piece]) for i in range(0, size, piece)),
+            "%s %s differs from its checksums" % key)
+
+
 def check_package(c, resources, args):
     expected = expected_resources(args.package)
     named = {key: value for key, value in resources.items() if isinstance(key[0], str)}
+    named.pop(SUMS, None)
     if args.compress:
         unpack_background(c, named)
         unpack_payloads(c, named, args)
@@ -512,13 +571,14 @@ def main():
     check_headers(c, pe, args)
     check_imports(c, pe)
     check_package(c, resources, args)
+    check_sums(c, resources, args)
     check_icon(c, resources, args)
     check_version(c, pe, args)
     check_manifest(c, resources)
     check_forbidden(c, data, args.forbid_text)
     types = sorted({key[0] for key in resources}, key=str)
     c.expect(types == sorted({"TEXT", RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST}
-                             | {t for t in ("BMP", "BIN", "PACKED", "DELTA", "LZMA", "STORED")
+                             | {t for t in ("BMP", "BIN", "PACKED", "DELTA", "LZMA", "STORED", "SUMS")
                                 if any(k[0] == t for k in resources)
                                 and (t in ("BMP", "BIN") or args.compress)},
                              key=str), "resource types %s" % types)

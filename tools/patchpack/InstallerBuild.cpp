@@ -5,7 +5,9 @@
 #include "common/Unicode.h"
 #include "compress/PayloadCompression.h"
 #include "core/DeltaFormat.h"
+#include "core/PackageSumsFormat.h"
 #include "delta/DeltaPayloads.h"
+#include "pe/ChecksumTable.h"
 #include "pe/IconFile.h"
 #include "pe/InstallerImage.h"
 #include "pe/LittleEndian.h"
@@ -85,8 +87,8 @@ struct CarriedAs {
 // carried as its records instead of (or besides) its bytes.
 void AddPackage(ResourceTree& tree, const PackagePlan& plan,
                 const std::map<std::string, CarriedAs>& carried) {
-    for (const std::string type :
-         {"TEXT", "BMP", "BIN", kRecordType, kDeltaType, kStreamType, kDeltaStoredType}) {
+    for (const std::string type : {"TEXT", "BMP", "BIN", kRecordType, kDeltaType, kStreamType,
+                                   kDeltaStoredType, kSumsType}) {
         if (HasType(tree, ResourceId::Name(type))) {
             throw PackageError("the stub already carries " + type +
                                " resources: use a stub, not an installer");
@@ -247,7 +249,8 @@ PayloadStorage BuildInstaller(const BuildOptions& options, const PackagePlan& pl
     std::map<std::string, CarriedAs> carried;
     PayloadStorage storage;
     std::optional<TemporaryOutput> stream;
-    if (options.compress || !options.previous.empty()) {
+    const bool raw = !options.compress && options.previous.empty(); // --store: today's layout
+    if (!raw) {
         stream.emplace(options.out);
         storage = Compress(options, plan, *stream, carried);
         PackBackground(plan, carried, storage);
@@ -261,6 +264,9 @@ PayloadStorage BuildInstaller(const BuildOptions& options, const PackagePlan& pl
         AddResource(tree, kDeltaStoredType, kDeltaStoredName,
                     ResourceData::Bytes(std::move(storage.stored)));
         storage.stored.clear();
+    }
+    if (!raw) { // the tree is complete: the table covers what the patch step reads of it
+        AddResource(tree, kSumsType, kSumsName, ResourceData::Bytes(ChecksumTable(tree)));
     }
 
     const InstallerImage image(stub, tree);
