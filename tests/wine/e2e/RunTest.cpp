@@ -11,6 +11,8 @@ namespace {
 
 const wchar_t* const kSuccess = L"修正処理が正常に終了しました";
 const wchar_t* const kFailure = L"修正に失敗しました";
+const wchar_t* const kDamaged =
+    L"修正に失敗しました\nインストーラーが壊れています。もう一度ダウンロードしてください";
 // How long the folder browser may take to fill its tree (seconds under an
 // emulated 32-bit Wine).
 const DWORD kBrowserFills = 60000;
@@ -395,14 +397,18 @@ TEST_F(RunTest, GameFoldersOfAnyNamePatchWhateverTheCodePage) {
 }
 
 // Compressed payloads: the good installer patches; one whose stream a
-// broken download spoiled (a byte changed, the end cut off) fails before
-// anything replaces a game file and leaves no temporary file. The payload
+// broken download spoiled (a byte changed in its middle or near its end,
+// the end cut off) is found damaged before anything is written, says so
+// and leaves no temporary file. The payload
 // that does not shrink is carried raw and comes after the compressed one.
 TEST_F(RunTest, CompressedPayloadsAreCheckedBeforeTheyReplaceAnything) {
     struct Case {
         const char* installer;
         bool patched;
-    } cases[] = {{"packed-z", true}, {"packed-z-flip", false}, {"packed-z-cut", false}};
+    } cases[] = {{"packed-z", true},
+                 {"packed-z-flip", false},
+                 {"packed-z-flipend", false},
+                 {"packed-z-cut", false}};
     InstallGame();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.installer);
@@ -411,7 +417,7 @@ TEST_F(RunTest, CompressedPayloadsAreCheckedBeforeTheyReplaceAnything) {
         Started run = Start(c.installer);
         ASSERT_NE(run.window, nullptr);
         ASSERT_TRUE(IsWindowEnabled(StartButton(run.window)));
-        EXPECT_EQ(PressStart(run), std::vector<std::wstring>{c.patched ? kSuccess : kFailure});
+        EXPECT_EQ(PressStart(run), std::vector<std::wstring>{c.patched ? kSuccess : kDamaged});
         EXPECT_EQ(ReadWholeFile(game + L"readme.txt"),
                   c.patched ? Payload("packed", L"readme.txt") : "old readme");
         EXPECT_EQ(ReadWholeFile(game + L"noise.bin"),
@@ -489,7 +495,7 @@ TEST_F(RunTest, DeltasPatchOnlyTheVersionTheyWereMadeFrom) {
         {"already the new versions", "delta", newData1, newData2, kSuccess, newData1, newData2},
         {"the second of neither version", "delta", oldData1, "other", wrongVersion, oldData1,
          "other"},
-        {"a spoiled delta", "delta-flipfirst", oldData1, oldData2, kFailure, oldData1, oldData2},
+        {"a spoiled delta", "delta-flipfirst", oldData1, oldData2, kDamaged, oldData1, oldData2},
         {"neither version, whole files carried", "delta-whole", "other", oldData2, kSuccess,
          newData1, newData2},
     };

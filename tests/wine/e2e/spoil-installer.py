@@ -2,7 +2,8 @@
 """Writes a copy of an installer whose payloads' LZMA stream is spoiled as a broken
 download would spoil it: flip changes one byte in the middle of the
 stream, flipfirst one at the start of its data (so that the first payload
-it holds is spoiled), cut makes the resource end halfway."""
+it holds is spoiled), flipend one near its end, cut makes the resource
+end halfway."""
 import argparse
 import shutil
 
@@ -13,7 +14,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("installer")
     parser.add_argument("out")
-    parser.add_argument("how", choices=["flip", "flipfirst", "cut"])
+    parser.add_argument("how", choices=["flip", "flipfirst", "flipend", "cut"])
     args = parser.parse_args()
     pe = pefile.PE(args.installer, fast_load=False)
     entry = None
@@ -25,9 +26,9 @@ def main():
     if entry is None:
         raise SystemExit(f"{args.installer} has no LZMA stream")
     data = bytearray(open(args.installer, "rb").read())
-    if args.how in ("flip", "flipfirst"):
+    if args.how in ("flip", "flipfirst", "flipend"):
         # The data start after the 13-byte header.
-        at = entry.Size // 2 if args.how == "flip" else 13 + 8
+        at = {"flip": entry.Size // 2, "flipfirst": 13 + 8, "flipend": entry.Size - 3}[args.how]
         data[pe.get_offset_from_rva(entry.OffsetToData) + at] ^= 0x55
     else:
         # The data entry's Size field, 4 bytes after its OffsetToData.
