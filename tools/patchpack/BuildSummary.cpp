@@ -65,7 +65,7 @@ std::string Percent(std::uint64_t stored, std::uint64_t original) {
 
 std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFile>& installer,
                         Language language, const PayloadStorage& storage,
-                        const std::vector<std::filesystem::path>& previous) {
+                        const std::vector<std::string>& previous) {
     Table table(language);
     std::uint64_t total = 0;  // bytes of the resources as carried
     std::uint64_t before = 0; // bytes of what they carry, uncompressed
@@ -77,7 +77,7 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
         ++resources;
     }
     if (!plan.background.empty()) {
-        table.Row("RESOURCE_BACKGROUND", plan.backgroundSize, "background.bmp");
+        table.Row("RESOURCE_BACKGROUND", plan.backgroundSize, plan.backgroundName);
         total += plan.backgroundSize;
         before += plan.backgroundSize;
         ++resources;
@@ -102,7 +102,7 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
                 shares += share;
                 total += kDeltaSourceRecordSize;
                 parts += Fill(table.Pick(u8", delta from {1}: ~{2}", u8"、{1} からの差分 ~{2}"),
-                              {previous.at(delta.folder).u8string(), std::to_string(share)});
+                              {previous.at(delta.folder), std::to_string(share)});
             }
             total += kDeltaRecordHeaderSize;
             if (packed != storage.packed.end()) {
@@ -151,6 +151,24 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
                              u8"差分のうち圧縮できない新データ（無圧縮）"));
         total += storage.storedSize;
         ++resources;
+    }
+    // Each previous version's share: the deltas made from it.
+    for (std::size_t version = 0; version < previous.size(); ++version) {
+        std::uint64_t share = 0;
+        int payloads = 0;
+        for (const auto& [number, deltas] : storage.deltas) {
+            for (const auto& delta : deltas) {
+                if (delta.folder == version) {
+                    share += delta.encodedShare + delta.stored;
+                    ++payloads;
+                }
+            }
+        }
+        table.Row(
+            previous[version], "~" + std::to_string(share),
+            Fill(table.Pick(u8"previous version: deltas of {1} payloads from it, above",
+                            u8"修正前のバージョン（ここからの差分はファイル {1} 個、上の内訳）"),
+                 {std::to_string(payloads)}));
     }
     std::string tally =
         Fill(table.Pick(u8"{1} resources", u8"リソース {1} 個"), {std::to_string(resources)});
