@@ -164,11 +164,10 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
                 }
             }
         }
-        table.Row(
-            previous[version], "~" + std::to_string(share),
-            Fill(table.Pick(u8"previous version: deltas of {1} payloads from it, above",
-                            u8"修正前のバージョン（ここからの差分はファイル {1} 個、上の内訳）"),
-                 {std::to_string(payloads)}));
+        table.Row(previous[version], "~" + std::to_string(share),
+                  Fill(table.Pick(u8"deltas from this previous version, for {1} payloads",
+                                  u8"この修正前のバージョンからの差分（ファイル {1} 個）"),
+                       {std::to_string(payloads)}));
     }
     std::string tally =
         Fill(table.Pick(u8"{1} resources", u8"リソース {1} 個"), {std::to_string(resources)});
