@@ -1,7 +1,8 @@
 # Functions behind ./run. Sourced with ROOT and BUILD set.
 
 # What building installers needs; the tests need the rest.
-BUILD_PACKAGES=(cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 lzma-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 lzma-dev
+    libstb-dev)
 APT_PACKAGES=("${BUILD_PACKAGES[@]}" googletest libgtest-dev wine64 xvfb xauth fonts-ipafont
     locales clang-format clang-14 libclang-rt-14-dev liblzma-dev python3 python3-pefile osslsigncode
     openssl)

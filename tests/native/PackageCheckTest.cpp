@@ -131,6 +131,8 @@ const std::string kWideNameUtf8 = [] {
     return name;
 }();
 
+const std::string kTinyPng = "tests/native/pictures/rgba-3x2.png";
+const std::string kPackagePng = "tests/patchpack/packages/picture-previous/background.png";
 const std::string kConverted = "script.txt: note: the script is UTF-8; the installer carries it "
                                "converted to Shift-JIS (code page 932)";
 const std::string kConvertedUtf16 = "script.txt: note: the script is UTF-16; the installer "
@@ -149,8 +151,9 @@ std::vector<Row> Rows() {
          Utf16(Script(), false),
          {},
          {"script.txt:1: error: the script is saved as UTF-16 (\"Unicode\") without a byte-order "
-          "mark, which patchpack does not convert; save it as UTF-8, as UTF-16 with a byte-order "
-          "mark, or as Shift-JIS (code page 932)"},
+          "mark, which patchpack cannot read, not even with --force; save it again as UTF-8 with a "
+          "byte-order mark (in Notepad: Save As, encoding \"UTF-8 with BOM\"), as UTF-16 with a "
+          "byte-order mark, or as Shift-JIS (code page 932)"},
          1},
         // A UTF-8 entry, with a WAVE DASH that code page 932 holds as FULLWIDTH TILDE.
         {"UTF-8 text",
@@ -164,13 +167,28 @@ std::vector<Row> Rows() {
          {kConverted, "script.txt:13: warning: \"*Captoin\" is not a key the installer reads; did "
                       "you mean \"*Caption\"?"},
          0},
-        {"UTF-8 that is valid Shift-JIS too",
+        {"UTF-8 and Shift-JIS alike, plausible as UTF-8 alone",
          Script("\ta.dat\r\n", u8"*Caption\r\n\t修正€\r\n"),
          {},
-         {u8"script.txt:12: warning: this line reads as UTF-8 text as well as Shift-JIS; "
-          u8"patchpack takes the script as Shift-JIS, so the installer shows \"\\t菫ｮ豁｣竄ｬ\"; if "
-          u8"it is UTF-8, save it as UTF-8 with a byte-order mark"},
+         {kConverted, u8"script.txt:12: error: character 4 of this line, U+20AC (€), has no "
+                      u8"Shift-JIS (code page 932) form, so the installer cannot show it; replace "
+                      u8"it with a character that Shift-JIS has"},
+         1},
+        {"UTF-8 and Shift-JIS alike, plausible as both",
+         Script("\ta.dat\r\n", u8"*Caption\r\n\t§1\r\n"),
+         {},
+         {u8"script.txt:12: warning: this line reads as Shift-JIS (\"\\tﾂｧ1\") and as UTF-8 "
+          u8"(\"\\t§1\") alike; patchpack takes the script as Shift-JIS, so the installer shows "
+          u8"\"\\tﾂｧ1\"; if it is UTF-8, save it as UTF-8 with a byte-order mark"},
          0},
+        {"no text at all",
+         std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\x02\x58", 20),
+         {},
+         {"script.txt:1: error: the script is no text file (many of its first bytes are control "
+          "characters), which patchpack cannot read, not even with --force; write the patch script "
+          "in a text editor and save it as script.txt (in Notepad: Save As, encoding \"UTF-8 with "
+          "BOM\")"},
+         1},
         {"a character without a Shift-JIS form",
          Script("\ta.dat\r\n", u8"*Caption\r\n\tパッチ 1€\r\n"),
          {},
@@ -216,6 +234,108 @@ std::vector<Row> Rows() {
          {},
          {},
          0},
+
+        // Near misses of the package's names and of its picture formats: one hint each.
+        {"script.txt.txt",
+         Script(),
+         {Remove("script.txt"), Write("script.txt.txt", Script())},
+         {"script.txt: error: not found, but \"script.txt.txt\" is here, its name ending in "
+          "\".txt\" twice (Explorer hides the last one when it hides known extensions): rename "
+          "it to \"script.txt\""},
+         1},
+        {"Script.txt",
+         Script(),
+         {Remove("script.txt"), Write("Script.txt", Script())},
+         {"script.txt: error: not found, but \"Script.txt\" is here: rename it to \"script.txt\""},
+         1},
+        {"Files/",
+         Script("\ta.dat\r\n\tb.dat\r\n"),
+         {Remove("files"), Write("Files/a.dat", "A"), Write("Files/b.dat", "B")},
+         {"files/: error: not found, but \"Files\" is here: rename it to \"files\""},
+         1},
+        {"payloads beside the script",
+         Script("\ta.dat\r\n\tb.dat\r\n"),
+         {Remove("files"), Write("a.dat", "A"), Write("b.dat", "B")},
+         {"files/: error: no such folder, but the payloads (a.dat, b.dat) lie beside script.txt: "
+          "make a folder named \"files\" and move them into it"},
+         1},
+        {"no files/",
+         Script("\ta.dat\r\n\tb.dat\r\n\tc.dat\r\n\td.dat\r\n"),
+         {Remove("files")},
+         {u8"files/: error: no such folder: make a folder named \"files\" beside script.txt and "
+          u8"put the payloads in it (a.dat, b.dat, c.dat, …)"},
+         1},
+        {"Background.BMP",
+         Script(),
+         {Remove("background.bmp"), Write("Background.BMP", Picture600x300())},
+         {"background.bmp: error: not found, but \"Background.BMP\" is here: rename it to "
+          "\"background.bmp\""},
+         1},
+        {"a PNG named .bmp",
+         Script(),
+         {Write("background.bmp", test::ReadSourceFile(kTinyPng))},
+         {"background.bmp: error: this is a PNG picture, not what its name says: rename it to "
+          "\"background.png\""},
+         1},
+        {"a JPEG named .bmp",
+         Script(),
+         {Write("background.bmp", "\xFF\xD8\xFF\xE0")},
+         {"background.bmp: error: this is a JPEG picture, not what its name says: rename it to "
+          "\"background.jpg\""},
+         1},
+        {"a GIF named .bmp",
+         Script(),
+         {Write("background.bmp", "GIF89a")},
+         {"background.bmp: error: this is a GIF picture, which patchpack does not read: save it as "
+          "PNG (background.png) or as a 24-bit bitmap (background.bmp)"},
+         1},
+        {"a PNG background",
+         Script(),
+         {Remove("background.bmp"), Write("background.png", test::ReadSourceFile(kPackagePng))},
+         {u8"background.png: note: a PNG picture of 600 × 300 pixels with transparent parts: the "
+          u8"installer carries it converted to a 24-bit Windows bitmap, laid on the window's grey "
+          u8"(240, 240, 240)"},
+         0},
+        {"a PNG background that cannot be decoded",
+         Script(),
+         {Remove("background.bmp"), Write("background.png", "\x89PNG\r\n\x1A\n\0\0")},
+         {"background.png: error: not a PNG picture that patchpack can read: save it again as PNG "
+          "or as a 24-bit bitmap (background.bmp)"},
+         1},
+        {"a bitmap and a PNG",
+         Script(),
+         {Write("background.png", test::ReadSourceFile(kTinyPng))},
+         {"background.png: error: \"background.bmp\" is here as well, and the installer shows one "
+          "picture: keep only one of them"},
+         1},
+
+        // Folders of previous versions in the package.
+        {"previous/ holding the new version",
+         Script(),
+         {Write("previous/a.dat", "A")},
+         {"previous/: error: every payload found here (1) equals the new one in files/: this "
+          "folder holds the new version; put the game's files as they were before this patch "
+          "here"},
+         1},
+        {"previous-1.0/ with one file unchanged",
+         Script("\ta.dat\r\n\tb.dat\r\n"),
+         {Write("files/b.dat", "B"), Write("previous-1.0/a.dat", "A"),
+          Write("previous-1.0/b.dat", "old B")},
+         {"previous-1.0/a.dat: warning: equals the new version in files/, so no delta is made from "
+          "it: check that this is the file as it was before this patch"},
+         0},
+        {"previous/ laid out as a package",
+         Script(),
+         {Write("previous/files/a.dat", "old A"), Write("previous/script.txt", Script())},
+         {"previous/: note: laid out as a package (it has a files/ folder): patchpack reads the "
+          "previous versions from its files/"},
+         0},
+        {"previous/ without any payload",
+         Script(),
+         {Write("previous/other.dat", "X")},
+         {"previous/: error: no payload of the patch is found here: this folder should hold the "
+          "previous versions at the entries' paths, laid out like files/ (a.dat)"},
+         1},
 
         // The keys the installer reads.
         {"no %LinkPath",
@@ -502,7 +622,7 @@ std::vector<Row> Rows() {
          1},
         {"a background that is no bitmap",
          Script(),
-         {Write("background.bmp", "GIF89a")},
+         {Write("background.bmp", "not a picture")},
          {"background.bmp: error: neither an empty file nor a Windows bitmap that the installer "
           "can show"},
          1},
@@ -599,6 +719,16 @@ TEST(PackageCheck, BuildsOnlyWhatPassesOrIsForced) {
         {"a warning under --strict", {Write("files/extra.dat", "X")}, "--strict", 1, false},
         {"an error", {Remove("files/a.dat")}, "", 1, false},
         {"an error, forced", {Remove("files/a.dat")}, "--force", 0, true},
+        {"an entry outside the game folder, forced",
+         {Write("script.txt", Script("\ta.dat\r\n\t..\\b.dat\r\n"))},
+         "--force",
+         1,
+         false},
+        {"a script that is no text, forced",
+         {Write("script.txt", std::string(8, 0))},
+         "--force",
+         1,
+         false},
     };
     FakeStub stub;
     for (const auto& c : cases) {

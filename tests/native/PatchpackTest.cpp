@@ -405,5 +405,32 @@ TEST_F(PatchpackTest, CarriesPayloadsAsDeltasAgainstThePreviousVersionsFound) {
     }
 }
 
+// Previous versions in the package (previous-VERSION/, here laid out as a
+// package) are used as --from uses its folders: the same installer; and
+// --from folders are checked alike.
+TEST_F(PatchpackTest, APreviousFolderInThePackageGivesTheInstallerOfFrom) {
+    const Workspace work;
+    std::string text;
+    for (int i = 0; i < 3000; ++i) {
+        text += "line " + std::to_string(i % 500) + ": the game reads this\r\n";
+    }
+    work.dir.Write("pkg/files/a.dat", text);
+    work.dir.Write("old/a.dat", text.substr(100));
+    fs::copy(work.Path("pkg"), work.Path("with"), fs::copy_options::recursive);
+    work.dir.Write("with/previous-1.0/files/a.dat", text.substr(100));
+    const std::string build = "--stub stubs/stub-i686.exe --out ";
+    ASSERT_EQ(Patchpack("build pkg --from old " + build + "from.exe", work.Path("")).status, 0);
+    const Outcome run = Patchpack("build with " + build + "with.exe", work.Path(""));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(work.dir.Read("with.exe"), work.dir.Read("from.exe"));
+    EXPECT_NE(run.out.find("delta from previous-1.0: "), std::string::npos) << run.out;
+
+    const Outcome same = Patchpack("build pkg --from pkg/files " + build + "x.exe", work.Path(""));
+    EXPECT_EQ(same.status, 1);
+    EXPECT_NE(same.err.find("pkg/files/: error: every payload found here (1) equals"),
+              std::string::npos)
+        << same.err;
+}
+
 } // namespace
 } // namespace brisel

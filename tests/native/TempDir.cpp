@@ -35,4 +35,9 @@ std::string TempDir::Read(const std::string& relative) const {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string ReadSourceFile(const std::string& relative) {
+    std::ifstream in(std::filesystem::path(BRISEL_SOURCE_DIR) / relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 } // namespace brisel::test

@@ -22,4 +22,7 @@ private:
     std::filesystem::path path_;
 };
 
+// The bytes of a file of the source tree, such as a picture the tests read.
+std::string ReadSourceFile(const std::string& relative);
+
 } // namespace brisel::test

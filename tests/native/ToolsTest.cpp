@@ -198,5 +198,56 @@ TEST_F(ToolsTest, CarriesUnicodeScriptsAsShiftJisWithCrLfAndShiftJisAsItIs) {
     }
 }
 
+// Scripts saved without a byte-order mark, as editors save them: each is
+// read in the encoding its bytes make plausible, not by its length.
+TEST_F(ToolsTest, ReadsEachScriptInTheEncodingItsAuthorSavedItIn) {
+    using E = tools::ScriptEncoding;
+    struct Case {
+        const char* what;
+        std::string bytes;
+        E encoding;
+        bool alsoUtf8; // kept as Shift-JIS with a warning that gives both readings
+    } cases[] = {
+        {"ASCII", "*Caption\r\n\tPatch\r\n", E::ShiftJis, false},
+        {"UTF-8, one short word", u8"\t修正", E::Utf8, false},
+        {"UTF-8, one kanji", u8"正", E::Utf8, false},
+        {"UTF-8, a caption", u8"*Caption\n\t星海アルカディア 修正パッチ Ver1.02\n", E::Utf8, false},
+        {"UTF-8 with its mark", u8"\uFEFF修正", E::Utf8, false},
+        {"UTF-8 beyond code page 932", u8"修正€", E::Utf8, false},
+        {"UTF-8 full-width forms", u8"ＡＢ", E::Utf8, false},
+        {"Shift-JIS kanji", "\x8F\x43\x90\xB3\x83\x70\x83\x62\x83\x60", E::ShiftJis, false},
+        {"Shift-JIS half-width katakana, valid UTF-8 too", "\xC3\xBD\xC4\xBA", E::ShiftJis, false},
+        {"Shift-JIS level-2 kanji, valid UTF-8 too", "\xE0\xA0\x89\x40", E::ShiftJis, false},
+        {"plausible both ways", u8"§1", E::ShiftJis, true},
+        {"UTF-16 without a mark", std::string("*\0C\0a\0p\0", 8), E::Utf16Unmarked, false},
+        {"a picture", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), E::NotText, false},
+        {"one NUL in a text", std::string("*Caption\r\nA\0B\r\n*Version\r\n1\r\n", 28), E::ShiftJis,
+         false},
+    };
+    for (const auto& c : cases) {
+        const tools::ScriptText text = tools::ReadScriptText(c.bytes);
+        EXPECT_EQ(text.encoding, c.encoding) << c.what;
+        EXPECT_EQ(text.alsoUtf8, c.alsoUtf8) << c.what;
+    }
+}
+
+// A PNG background: every pixel laid on the window's grey by its alpha,
+// the rows bottom-up and padded to 4 bytes.
+TEST_F(ToolsTest, CarriesAPngBackgroundAsThe24BitBitmapTheInstallerShows) {
+    PackageFolder package("*PatchType\r\n0\r\n");
+    std::filesystem::remove(package.dir.Path() / "background.bmp");
+    package.dir.Write("background.png", test::ReadSourceFile("tests/native/pictures/rgba-3x2.png"));
+    const std::string pixels = std::string("\x1E\x14\x0A\xFF\xFF\xFF\xB4\xB4\xB4\0\0\0", 12) +
+                               std::string("\0\0\xFF\x78\xF8\x78\xF0\xF0\xF0\0\0\0", 12);
+    test::BitmapFields bitmap;
+    bitmap.width = 3;
+    bitmap.height = 2;
+    bitmap.sizeImage = 24;
+    bitmap.pixels = pixels;
+    const auto items = tools::PackageItems(package.Plan());
+    ASSERT_EQ(items.at(1).name, "RESOURCE_BACKGROUND");
+    EXPECT_EQ(items[1].bytes, test::BitmapFile(bitmap));
+}
+
 } // namespace
 } // namespace brisel

@@ -22,11 +22,21 @@ enum class MessageId {
     BackgroundLarger,
     BackgroundSmaller,
     BackgroundMixed,
+    BackgroundTwice,
+    BackgroundWrongFormat,
+    BackgroundGif,
+    BackgroundUndecodable,
+    BackgroundConverted,
+    BackgroundConvertedTranslucent,
+    // A package file or files/ under a name close to its own.
+    PackageFileMisnamed,
+    PackageFileDoubledExtension,
     // How the script is saved.
     ScriptConverted,
     ScriptUnconvertible,
     ScriptMalformed,
     ScriptUtf16,
+    ScriptNotText,
     ScriptAlsoUtf8,
     ScriptNotShiftJis,
     ScriptNul,
@@ -65,6 +75,13 @@ enum class MessageId {
     PayloadOutside,
     PayloadNameTooLong,
     UnusedFile,
+    PayloadFolderMissing,
+    PayloadsAtTopLevel,
+    // Folders of previous versions.
+    PreviousPackageLayout,
+    PreviousIsNewVersion,
+    PreviousFileUnchanged,
+    PreviousNothingFound,
     // Where a build writes.
     OutputInPackage,
     OutputFolderMissing,
@@ -72,8 +89,8 @@ enum class MessageId {
 
 struct Finding {
     MessageId id;
-    std::string file;              // "script.txt", "files/a.dat", or an output's path
-    int line = 0;                  // 1-based line in script.txt; 0 for none
+    std::string file; // "script.txt", "files/a.dat", "previous/a.dat", or an output's path
+    int line = 0;     // 1-based line in script.txt; 0 for none
     std::vector<std::string> args; // UTF-8 texts for the message's {1}, {2} ...
 };
 

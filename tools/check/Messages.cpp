@@ -56,6 +56,40 @@ const Text kTexts[] = {
      u8"shows the button-face colour on the other",
      u8"画像が {1} × {2} ピクセルで、600 × 300 ではありません。はみ出した部分は表示されず、足りない"
      u8"部分はボタン面の色になります"},
+    {MessageId::BackgroundTwice, E,
+     u8"\"{1}\" is here as well, and the installer shows one picture: keep only one of them",
+     u8"「{1}」もあります。インストーラーが表示する画像は 1 つなので、どちらか 1 "
+     u8"つだけにしてください"},
+    {MessageId::BackgroundWrongFormat, E,
+     u8"this is a {1} picture, not what its name says: rename it to \"{2}\"",
+     u8"中身は {1} 形式の画像で、名前と合っていません。「{2}」に名前を変えてください"},
+    {MessageId::BackgroundGif, E,
+     u8"this is a GIF picture, which patchpack does not read: save it as PNG (background.png) "
+     u8"or as a 24-bit bitmap (background.bmp)",
+     u8"中身は GIF 形式の画像で、patchpack は読めません。PNG（background.png）か 24 ビットの"
+     u8"ビットマップ（background.bmp）で保存し直してください"},
+    {MessageId::BackgroundUndecodable, E,
+     u8"not a {1} picture that patchpack can read: save it again as PNG or as a 24-bit bitmap "
+     u8"(background.bmp)",
+     u8"patchpack が読める {1} 形式の画像ではありません。PNG か 24 ビットのビットマップ"
+     u8"（background.bmp）で保存し直してください"},
+    {MessageId::BackgroundConverted, N,
+     u8"a {1} picture of {2} × {3} pixels: the installer carries it converted to a 24-bit "
+     u8"Windows bitmap",
+     u8"{2} × {3} ピクセルの {1} 画像です。インストーラーには 24 ビットの Windows ビットマップに"
+     u8"変換して入れます"},
+    {MessageId::BackgroundConvertedTranslucent, N,
+     u8"a {1} picture of {2} × {3} pixels with transparent parts: the installer carries it "
+     u8"converted to a 24-bit Windows bitmap, laid on the window's grey (240, 240, 240)",
+     u8"透明な部分のある {2} × {3} ピクセルの {1} 画像です。インストーラーには、ウィンドウの灰色"
+     u8"（240, 240, 240）に重ねた 24 ビットの Windows ビットマップに変換して入れます"},
+    {MessageId::PackageFileMisnamed, E, u8"not found, but \"{1}\" is here: rename it to \"{2}\"",
+     u8"見つかりません。「{1}」があるので、名前を「{2}」に変えてください"},
+    {MessageId::PackageFileDoubledExtension, E,
+     u8"not found, but \"{1}\" is here, its name ending in \"{3}\" twice (Explorer hides the "
+     u8"last one when it hides known extensions): rename it to \"{2}\"",
+     u8"見つかりません。「{1}」があり、名前の最後に「{3}」が二重に付いています（エクスプローラーが"
+     u8"拡張子を表示しない設定だと、最後の 1 つは見えません）。名前を「{2}」に変えてください"},
 
     {MessageId::ScriptConverted, N,
      u8"the script is {1}; the installer carries it converted to Shift-JIS (code page 932)",
@@ -73,17 +107,26 @@ const Text kTexts[] = {
      u8"バイトがあります。{1} で保存し直してください"},
     {MessageId::ScriptUtf16, E,
      u8"the script is saved as UTF-16 (\"Unicode\") without a byte-order mark, which patchpack "
-     u8"does not convert; save it as UTF-8, as UTF-16 with a byte-order mark, or as Shift-JIS "
-     u8"(code page 932)",
-     u8"スクリプトが BOM なしの UTF-16（Unicode）で保存されていて、patchpack は変換しません。"
-     u8"UTF-8、BOM 付きの UTF-16、または Shift-JIS（コードページ 932）で保存し直してください"},
+     u8"cannot read, not even with --force; save it again as UTF-8 with a byte-order mark (in "
+     u8"Notepad: Save As, encoding \"UTF-8 with BOM\"), as UTF-16 with a byte-order mark, or as "
+     u8"Shift-JIS (code page 932)",
+     u8"スクリプトが BOM なしの UTF-16（Unicode）で保存されていて、patchpack は --force を付けても"
+     u8"読めません。BOM 付きの UTF-8（メモ帳では「名前を付けて保存」でエンコードを「UTF-8 (BOM "
+     u8"付き)」）、BOM 付きの UTF-16、または Shift-JIS（コードページ 932）で保存し直してください"},
+    {MessageId::ScriptNotText, E,
+     u8"the script is no text file (many of its first bytes are control characters), which "
+     u8"patchpack cannot read, not even with --force; write the patch script in a text editor and "
+     u8"save it as script.txt (in Notepad: Save As, encoding \"UTF-8 with BOM\")",
+     u8"スクリプトがテキストファイルではなく（最初の部分に制御文字が多くあります）、patchpack は "
+     u8"--force を付けても読めません。テキストエディターで書いて script.txt として保存してください"
+     u8"（メモ帳では「名前を付けて保存」でエンコードを「UTF-8 (BOM 付き)」）"},
     {MessageId::ScriptAlsoUtf8, W,
-     u8"this line reads as UTF-8 text as well as Shift-JIS; patchpack takes the script as "
-     u8"Shift-JIS, so the installer shows \"{1}\"; if it is UTF-8, save it as UTF-8 with a "
-     u8"byte-order mark",
-     u8"この行は Shift-JIS としても UTF-8 としても読めます。patchpack はスクリプトを Shift-JIS "
-     u8"とみなすので、インストーラーには「{1}」と表示されます。UTF-8 で書いた場合は BOM 付きの "
-     u8"UTF-8 で保存してください"},
+     u8"this line reads as Shift-JIS (\"{1}\") and as UTF-8 (\"{2}\") alike; patchpack takes "
+     u8"the script as Shift-JIS, so the installer shows \"{1}\"; if it is UTF-8, save it as "
+     u8"UTF-8 with a byte-order mark",
+     u8"この行は Shift-JIS（「{1}」）としても UTF-8（「{2}」）としても読めます。patchpack は"
+     u8"スクリプトを Shift-JIS とみなすので、インストーラーには「{1}」と表示されます。UTF-8 で"
+     u8"書いた場合は BOM 付きの UTF-8 で保存してください"},
     {MessageId::ScriptNotShiftJis, W,
      u8"this line has bytes that are not Shift-JIS text: the installer shows other characters for "
      u8"them",
@@ -225,6 +268,37 @@ const Text kTexts[] = {
      u8"名前がこのシステムのファイル名としては長すぎます（{1} 行目の項目）"},
     {MessageId::UnusedFile, W, u8"no \"%OutFiles\" entry uses this file",
      u8"どの「%OutFiles」項目もこのファイルを使っていません"},
+    {MessageId::PayloadFolderMissing, E,
+     u8"no such folder: make a folder named \"files\" beside script.txt and put the payloads in "
+     u8"it ({1})",
+     u8"フォルダーがありません。script.txt と同じ場所に「files」フォルダーを作り、書き込むファイル"
+     u8"（{1}）を入れてください"},
+    {MessageId::PayloadsAtTopLevel, E,
+     u8"no such folder, but the payloads ({1}) lie beside script.txt: make a folder named "
+     u8"\"files\" and move them into it",
+     u8"フォルダーがありません。書き込むファイル（{1}）が script.txt と同じ場所にあります。"
+     u8"「files」フォルダーを作って、その中に移してください"},
+
+    {MessageId::PreviousPackageLayout, N,
+     u8"laid out as a package (it has a files/ folder): patchpack reads the previous versions "
+     u8"from its files/",
+     u8"パッケージと同じ構成です（files/ フォルダーがあります）。修正前のファイルはその files/ "
+     u8"から読みます"},
+    {MessageId::PreviousIsNewVersion, E,
+     u8"every payload found here ({1}) equals the new one in files/: this folder holds the new "
+     u8"version; put the game's files as they were before this patch here",
+     u8"ここにあるファイル（{1} 個）がすべて files/ の新しいものと同じです。このフォルダーには"
+     u8"新しいバージョンが入っています。パッチを当てる前のゲームのファイルを置いてください"},
+    {MessageId::PreviousFileUnchanged, W,
+     u8"equals the new version in files/, so no delta is made from it: check that this is the "
+     u8"file as it was before this patch",
+     u8"files/ の新しいものと同じなので、差分は作られません。パッチを当てる前のファイルか確かめて"
+     u8"ください"},
+    {MessageId::PreviousNothingFound, E,
+     u8"no payload of the patch is found here: this folder should hold the previous versions at "
+     u8"the entries' paths, laid out like files/ ({1})",
+     u8"パッチのファイルが一つも見つかりません。このフォルダーには、修正前のファイルを files/ と"
+     u8"同じ並びで置いてください（{1}）"},
 
     {MessageId::OutputInPackage, E,
      u8"{1} is inside the package folder: write the installer somewhere else",

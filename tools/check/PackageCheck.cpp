@@ -1,7 +1,10 @@
 #include "PackageCheck.h"
 
+#include "NameHints.h"
 #include "PayloadCheck.h"
+#include "PreviousCheck.h"
 #include "ScriptCheck.h"
+#include "common/BackgroundPicture.h"
 #include "core/Exceptions.h"
 #include "package/TBitmap.h"
 #include "package/TResourceStream.h"
@@ -28,7 +31,7 @@ std::optional<Item> PackageFile(const PackageFolder& folder, const std::string& 
         return item;
     case ItemKind::Missing:
     case ItemKind::NameTooLong:
-        findings.push_back({missing, name, 0, {}});
+        findings.push_back(MissingFromPackage(folder, {name}, missing, name));
         break;
     case ItemKind::Outside:
         findings.push_back({MessageId::PackageFileOutside, name, 0, {}});
@@ -41,9 +44,48 @@ std::optional<Item> PackageFile(const PackageFolder& folder, const std::string& 
     return std::nullopt;
 }
 
-void CheckBackground(const std::string& bytes, std::vector<Finding>& findings) {
+// A picture whose name promises another format than it has, or a PNG or
+// JPEG picture converted (its bitmap then replaces bytes): false when it
+// cannot be shown at all.
+bool CheckPictureFormat(const std::string& name, std::string& bytes,
+                        std::vector<Finding>& findings) {
     const auto add = [&](MessageId id, std::vector<std::string> args = {}) {
-        findings.push_back({id, "background.bmp", 0, std::move(args)});
+        findings.push_back({id, name, 0, std::move(args)});
+    };
+    const PictureFormat named = FormatOfName(name);
+    const PictureFormat real = SniffPicture(bytes);
+    if (real == PictureFormat::Empty || (named == PictureFormat::Bitmap && real == named)) {
+        return true;
+    }
+    if (real == PictureFormat::Gif) {
+        add(MessageId::BackgroundGif);
+        return false;
+    }
+    if (real != named && real != PictureFormat::Other) {
+        add(MessageId::BackgroundWrongFormat, {FormatName(real), BackgroundNameFor(real)});
+        return false;
+    }
+    if (named == PictureFormat::Bitmap) {
+        return true; // the bitmap reader says what is wrong with it
+    }
+    const auto picture = ConvertToBitmap(bytes);
+    if (!picture) {
+        add(MessageId::BackgroundUndecodable, {FormatName(named)});
+        return false;
+    }
+    add(picture->translucent ? MessageId::BackgroundConvertedTranslucent
+                             : MessageId::BackgroundConverted,
+        {FormatName(named), std::to_string(picture->width), std::to_string(picture->height)});
+    bytes = picture->bitmap;
+    return true;
+}
+
+void CheckBackground(const std::string& name, std::string bytes, std::vector<Finding>& findings) {
+    if (!CheckPictureFormat(name, bytes, findings)) {
+        return;
+    }
+    const auto add = [&](MessageId id, std::vector<std::string> args = {}) {
+        findings.push_back({id, name, 0, std::move(args)});
     };
     TResourceStream stream(bytes);
     TBitmap bitmap;
@@ -71,6 +113,26 @@ void CheckBackground(const std::string& bytes, std::vector<Finding>& findings) {
         add(MessageId::BackgroundSmaller, size);
     } else {
         add(MessageId::BackgroundMixed, size);
+    }
+}
+
+// The background under one of its names: missing, given twice, or checked.
+void CheckBackgrounds(const PackageFolder& folder, std::vector<Finding>& findings) {
+    const std::vector<BackgroundFile> backgrounds = FindBackgrounds(folder);
+    if (backgrounds.empty()) {
+        findings.push_back(MissingFromPackage(
+            folder,
+            std::vector<std::string>(std::begin(kBackgroundNames), std::end(kBackgroundNames)),
+            MessageId::BackgroundMissing, kBackgroundNames[0]));
+        return;
+    }
+    for (std::size_t i = 1; i < backgrounds.size(); ++i) {
+        findings.push_back(
+            {MessageId::BackgroundTwice, backgrounds[i].name, 0, {backgrounds[0].name}});
+    }
+    const std::string& name = backgrounds[0].name;
+    if (const auto background = PackageFile(folder, name, MessageId::BackgroundMissing, findings)) {
+        CheckBackground(name, folder.Read(*background), findings);
     }
 }
 
@@ -105,14 +167,21 @@ void CheckOutput(const PackageFolder& folder, const OutputTarget& output,
     }
 }
 
+bool IsPreviousFinding(const Finding& finding) {
+    return finding.id == MessageId::PreviousPackageLayout ||
+           finding.id == MessageId::PreviousIsNewVersion ||
+           finding.id == MessageId::PreviousFileUnchanged ||
+           finding.id == MessageId::PreviousNothingFound;
+}
+
 int Group(const Finding& finding) {
     if (finding.file == "script.txt") {
         return 0;
     }
-    if (finding.file == "background.bmp") {
+    if (FormatOfName(finding.file) != PictureFormat::Other) {
         return 1;
     }
-    return IsOutputFinding(finding) ? 3 : 2;
+    return IsOutputFinding(finding) ? 4 : IsPreviousFinding(finding) ? 3 : 2;
 }
 
 } // namespace
@@ -121,19 +190,37 @@ bool IsOutputFinding(const Finding& finding) {
     return finding.id == MessageId::OutputInPackage || finding.id == MessageId::OutputFolderMissing;
 }
 
+bool IsUnforceable(const Finding& finding) {
+    // An entry that names something outside the game folder (or what the
+    // system reads as a device or a stream) is refused by the installer
+    // too: no installer carries one.
+    switch (finding.id) {
+    case MessageId::EntryAbsolute:
+    case MessageId::EntryParentStep:
+    case MessageId::EntryColon:
+    case MessageId::EntryDeviceName:
+    case MessageId::ScriptUtf16:
+    case MessageId::ScriptNotText:
+        return true;
+    default:
+        return IsOutputFinding(finding);
+    }
+}
+
 std::vector<Finding> CheckPackage(const PackageFolder& folder,
-                                  const std::vector<OutputTarget>& outputs) {
+                                  const std::vector<OutputTarget>& outputs,
+                                  const std::vector<PreviousFolder>& given) {
     std::vector<Finding> findings;
     ScriptFacts facts;
     if (const auto script = PackageFile(folder, "script.txt", MessageId::ScriptMissing, findings)) {
         facts = CheckScript(folder.Read(*script), findings);
     }
-    if (const auto background =
-            PackageFile(folder, "background.bmp", MessageId::BackgroundMissing, findings)) {
-        CheckBackground(folder.Read(*background), findings);
-    }
+    CheckBackgrounds(folder, findings);
     if (facts.readable) {
         CheckPayloads(folder, facts, findings);
+        std::vector<PreviousFolder> previous = PackagePreviousFolders(folder);
+        previous.insert(previous.end(), given.begin(), given.end());
+        CheckPreviousVersions(folder, facts, previous, findings);
     }
     for (const auto& output : outputs) {
         CheckOutput(folder, output, findings);

@@ -5,6 +5,7 @@
 
 #include "Finding.h"
 #include "common/PackageFolder.h"
+#include "common/PreviousVersions.h"
 
 #include <filesystem>
 #include <string>
@@ -20,10 +21,16 @@ struct OutputTarget {
 };
 
 // Findings in the order an author reads them: the script by line, the
-// background, the payload files, the outputs.
+// background, the payload files, the previous versions (the package's own
+// and those given with --from), the outputs.
 std::vector<Finding> CheckPackage(const PackageFolder& folder,
-                                  const std::vector<OutputTarget>& outputs = {});
+                                  const std::vector<OutputTarget>& outputs = {},
+                                  const std::vector<PreviousFolder>& given = {});
 
 bool IsOutputFinding(const Finding& finding);
+
+// A finding that --force cannot override: an output in the wrong place, or
+// a script that cannot be read as text.
+bool IsUnforceable(const Finding& finding);
 
 } // namespace brisel::tools

@@ -1,6 +1,7 @@
 #include "PayloadCheck.h"
 
 #include "Messages.h"
+#include "NameHints.h"
 #include "common/PackagePlan.h"
 
 #include <algorithm>
@@ -61,10 +62,42 @@ std::optional<std::string> CaseVariant(const PackageFolder& folder,
     return PayloadPlace(found);
 }
 
+// How many payload names a finding about files/ lists before it stops.
+constexpr std::size_t kNamesShown = 3;
+
+std::string FirstNames(const std::vector<std::string>& places) {
+    std::string shown;
+    for (std::size_t i = 0; i < places.size() && i < kNamesShown; ++i) {
+        shown += (i == 0 ? "" : ", ") + places[i];
+    }
+    return shown + (places.size() > kNamesShown ? u8", …" : "");
+}
+
 class PayloadChecker {
 public:
     PayloadChecker(const PackageFolder& folder, std::vector<Finding>& findings)
-        : folder_(folder), findings_(findings) {}
+        : folder_(folder), findings_(findings),
+          noPayloadFolder_(folder.Locate(Area::Package, {"files"}).kind == ItemKind::Missing) {}
+
+    // Without a files/ folder, one finding says what to do instead of one
+    // for each missing payload: rename a folder of a near name, or move the
+    // payloads found beside the script, or make the folder.
+    void CheckPayloadFolder() {
+        if (!noPayloadFolder_ || expected_.empty()) {
+            return;
+        }
+        const Finding missing =
+            MissingFromPackage(folder_, {"files"}, MessageId::PayloadFolderMissing, "files/");
+        if (missing.id != MessageId::PayloadFolderMissing) {
+            findings_.push_back(missing);
+        } else if (!atTopLevel_.empty()) {
+            findings_.push_back(
+                {MessageId::PayloadsAtTopLevel, "files/", 0, {FirstNames(atTopLevel_)}});
+        } else {
+            findings_.push_back(
+                {MessageId::PayloadFolderMissing, "files/", 0, {FirstNames(expected_)}});
+        }
+    }
 
     void CheckEntry(const std::string& entry, int line) {
         const PayloadLookup lookup = LookUpPayload(folder_, entry);
@@ -123,7 +156,13 @@ private:
             used_.insert(Key(folder_.ShownInPayloads(item.physical)));
             return;
         case ItemKind::Missing:
-            if (const auto variant = CaseVariant(folder_, name.names)) {
+            if (noPayloadFolder_) {
+                const std::string shown = Joined(name.names, "/");
+                expected_.push_back(shown);
+                if (folder_.Locate(Area::Package, name.names).kind == ItemKind::File) {
+                    atTopLevel_.push_back(shown);
+                }
+            } else if (const auto variant = CaseVariant(folder_, name.names)) {
                 used_.insert(Key(*variant));
                 findings_.push_back({MessageId::PayloadMissingCase, place, 0, {at, *variant}});
             } else {
@@ -152,6 +191,9 @@ private:
     std::map<std::string, int> entries_; // comparison key -> first line
     std::set<std::string> subFolders_;
     std::set<std::string> used_;
+    bool noPayloadFolder_;
+    std::vector<std::string> expected_;   // payloads looked for without a files/ folder
+    std::vector<std::string> atTopLevel_; // those of them beside the script
 };
 
 } // namespace
@@ -167,6 +209,7 @@ void CheckPayloads(const PackageFolder& folder, const ScriptFacts& facts,
             }
         }
     }
+    checker.CheckPayloadFolder();
     checker.CheckUnused();
 }
 

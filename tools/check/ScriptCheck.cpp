@@ -340,6 +340,10 @@ bool CheckEncoding(const ScriptText& text, std::vector<Finding>& findings) {
         add(MessageId::ScriptUtf16, 1);
         return true;
     }
+    if (text.encoding == ScriptEncoding::NotText) {
+        add(MessageId::ScriptNotText, 1);
+        return true;
+    }
     const std::string encoding = text.encoding == ScriptEncoding::Utf16 ? "UTF-16" : "UTF-8";
     if (text.Converted()) {
         add(MessageId::ScriptConverted, 0, {encoding});
@@ -369,7 +373,7 @@ bool CheckEncoding(const ScriptText& text, std::vector<Finding>& findings) {
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const int line = static_cast<int>(i) + 1;
             if (text.alsoUtf8 && HasNonAscii(lines[i])) {
-                add(MessageId::ScriptAlsoUtf8, line, {Shown(lines[i])});
+                add(MessageId::ScriptAlsoUtf8, line, {Shown(lines[i]), ShownUtf8(lines[i])});
                 break;
             }
             if (!text.alsoUtf8 && !IsValidCp932(lines[i])) {

@@ -1,5 +1,6 @@
 #include "PackagePlan.h"
 
+#include "BackgroundPicture.h"
 #include "ScriptSummary.h"
 #include "ScriptText.h"
 
@@ -22,10 +23,20 @@ std::optional<std::vector<std::string>> OutFilesOf(const std::string& scriptByte
 
 PackagePlan PlanPackage(const PackageFolder& folder) {
     PackagePlan plan;
-    const Item background = folder.Locate(Area::Package, {"background.bmp"});
-    if (background.kind == ItemKind::File) {
-        plan.background = background.physical;
-        plan.backgroundSize = background.size;
+    for (const auto& background : FindBackgrounds(folder)) {
+        if (background.item.kind != ItemKind::File) {
+            continue;
+        }
+        plan.background = background.item.physical;
+        plan.backgroundName = background.name;
+        plan.backgroundSize = background.item.size;
+        if (FormatOfName(background.name) != PictureFormat::Bitmap && background.item.size > 0) {
+            if (auto picture = ConvertToBitmap(folder.Read(background.item))) {
+                plan.backgroundSize = picture->bitmap.size();
+                plan.convertedBackground = std::move(picture->bitmap);
+            }
+        }
+        break;
     }
     const Item script = folder.Locate(Area::Package, {"script.txt"});
     if (script.kind != ItemKind::File) {
@@ -62,7 +73,7 @@ std::vector<PackageItem> PackageItems(const PackagePlan& plan) {
         items.push_back({"TEXT", "RESOURCE_SCRIPT", plan.script, plan.convertedScript});
     }
     if (!plan.background.empty()) {
-        items.push_back({"BMP", "RESOURCE_BACKGROUND", plan.background, {}});
+        items.push_back({"BMP", "RESOURCE_BACKGROUND", plan.background, plan.convertedBackground});
     }
     for (const auto& payload : plan.payloads) {
         items.push_back(

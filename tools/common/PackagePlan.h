@@ -8,7 +8,9 @@
 // Folder layout:
 //   script.txt       the patch script: Shift-JIS, embedded as it is, or
 //                    UTF-8 or UTF-16, embedded converted to Shift-JIS
-//   background.bmp   a Windows bitmap file, or an empty file
+//   background.bmp   a Windows bitmap file, or an empty file; or instead
+//   background.png   a PNG or JPEG picture (also .jpeg), carried converted
+//   background.jpg   to a 24-bit Windows bitmap
 //   files/<entry>    the payload of each non-blank "%OutFiles" entry; the
 //                    entry is split at its single-byte "\" and "/" and each
 //                    name converted from code page 932 to UTF-8.
@@ -37,11 +39,14 @@ struct PayloadItem {
 struct PackagePlan {
     std::filesystem::path script;     // empty when the folder has no script file
     std::filesystem::path background; // empty when it has no background file
+    std::string backgroundName;       // "background.bmp", "background.png" ...
     std::uint64_t scriptSize = 0;     // as the installer carries it
     std::uint64_t backgroundSize = 0;
     // The script converted to Shift-JIS, when the author saved it as UTF-8
     // or UTF-16; the script file itself is carried otherwise.
     std::optional<std::string> convertedScript;
+    // The bitmap a PNG or JPEG background was converted to.
+    std::optional<std::string> convertedBackground;
     std::vector<PayloadItem> payloads;
 };
 

@@ -1,6 +1,7 @@
 #include "ScriptText.h"
 
 #include "Cp932.h"
+#include "TextLikelihood.h"
 #include "Unicode.h"
 
 namespace brisel::tools {
@@ -110,12 +111,16 @@ ScriptText ReadScriptText(std::string_view bytes) {
     } else if (utf16Pattern) {
         text.encoding = ScriptEncoding::Utf16Unmarked;
         text.carried = bytes;
-    } else if (!IsValidCp932(read) && IsValidUtf8(read)) {
+    } else if (LooksBinary(bytes)) {
+        text.encoding = ScriptEncoding::NotText;
+        text.carried = bytes;
+    } else if (HasNonAscii(read) && IsValidUtf8(read) &&
+               (!IsValidCp932(read) || !ShiftJisReadingIsPlausible(read))) {
         text.encoding = ScriptEncoding::Utf8;
         Convert(DecodeUtf8Units(bytes), text);
     } else {
         text.carried = bytes;
-        text.alsoUtf8 = HasNonAscii(read) && IsValidCp932(read) && IsValidUtf8(read);
+        text.alsoUtf8 = HasNonAscii(read) && IsValidCp932(read) && Utf8ReadingIsPlausible(read);
     }
     return text;
 }

@@ -16,6 +16,7 @@ enum class ScriptEncoding {
     Utf8,          // with or without a byte-order mark
     Utf16,         // little or big endian, with a byte-order mark
     Utf16Unmarked, // UTF-16 without a byte-order mark: carried as it is
+    NotText,       // no text at all (control characters): carried as it is
 };
 
 // A character of a converted script that the installer cannot carry.
@@ -35,8 +36,8 @@ struct ScriptText {
     std::string utf8;
     // The first flaw of each line, in order.
     std::vector<ScriptFlaw> flaws;
-    // Shift-JIS that is valid UTF-8 beyond ASCII as well: short UTF-8 texts
-    // often are valid Shift-JIS, so the author may have meant UTF-8.
+    // Shift-JIS whose UTF-8 reading is as plausible: the author may have
+    // meant UTF-8.
     bool alsoUtf8 = false;
 
     bool Converted() const {
@@ -45,9 +46,10 @@ struct ScriptText {
 };
 
 // Tells the encoding from the bytes: a byte-order mark says UTF-8 or UTF-16;
-// without one, NULs in every other byte at the start say UTF-16; then text
-// that is valid code page 932 up to its first NUL is Shift-JIS, even when
-// it would be valid UTF-8 too; text that is valid UTF-8 instead is UTF-8;
+// without one, NULs in every other byte at the start say UTF-16, and many
+// control characters say it is no text. Then text up to its first NUL that
+// is valid UTF-8 beyond ASCII is UTF-8, unless it is valid code page 932 as
+// well and its Shift-JIS reading is the plausible one (TextLikelihood.h);
 // anything else is taken as Shift-JIS.
 ScriptText ReadScriptText(std::string_view bytes);
 

@@ -65,7 +65,7 @@ std::string Percent(std::uint64_t stored, std::uint64_t original) {
 
 std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFile>& installer,
                         Language language, const PayloadStorage& storage,
-                        const std::vector<std::filesystem::path>& previous) {
+                        const std::vector<std::string>& previous) {
     Table table(language);
     std::uint64_t total = 0;  // bytes of the resources as carried
     std::uint64_t before = 0; // bytes of what they carry, uncompressed
@@ -78,18 +78,17 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
     }
     if (!plan.background.empty() && storage.background > 0) {
         table.Row("RESOURCE_BACKGROUND", storage.background,
-                  Fill(table.Pick(u8"background.bmp (of {1} bytes: {2})",
-                                  u8"background.bmp（元 {1} バイト、{2}）"),
-                       {std::to_string(plan.backgroundSize),
-                        Percent(storage.background, plan.backgroundSize)}));
+                  plan.backgroundName +
+                      Fill(table.Pick(u8" (of {1} bytes: {2})", u8"（元 {1} バイト、{2}）"),
+                           {std::to_string(plan.backgroundSize),
+                            Percent(storage.background, plan.backgroundSize)}));
         total += storage.background + kPackedRecordSize;
         before += plan.backgroundSize;
         resources += 2;
     } else if (!plan.background.empty()) {
         table.Row("RESOURCE_BACKGROUND", plan.backgroundSize,
-                  storage.compressed
-                      ? table.Pick("background.bmp (raw)", u8"background.bmp（無圧縮）")
-                      : "background.bmp");
+                  plan.backgroundName +
+                      (storage.compressed ? table.Pick(" (raw)", u8"（無圧縮）") : ""));
         total += plan.backgroundSize;
         before += plan.backgroundSize;
         ++resources;
@@ -114,7 +113,7 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
                 shares += share;
                 total += kDeltaSourceRecordSize;
                 parts += Fill(table.Pick(u8", delta from {1}: {2}", u8"、{1} からの差分 {2}"),
-                              {previous.at(delta.folder).u8string(), std::to_string(share)});
+                              {previous.at(delta.folder), std::to_string(share)});
             }
             total += kDeltaRecordHeaderSize;
             if (packed != storage.packed.end()) {
@@ -163,6 +162,23 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
                              u8"差分のうち圧縮できない新データ（無圧縮）"));
         total += storage.storedSize;
         ++resources;
+    }
+    // Each previous version's share: the deltas made from it.
+    for (std::size_t version = 0; version < previous.size(); ++version) {
+        std::uint64_t share = 0;
+        int payloads = 0;
+        for (const auto& [number, deltas] : storage.deltas) {
+            for (const auto& delta : deltas) {
+                if (delta.folder == version) {
+                    share += delta.encodedShare + delta.stored;
+                    ++payloads;
+                }
+            }
+        }
+        table.Row(previous[version], share,
+                  Fill(table.Pick(u8"deltas from this previous version, for {1} payloads",
+                                  u8"この修正前のバージョンからの差分（ファイル {1} 個）"),
+                       {std::to_string(payloads)}));
     }
     std::string tally =
         Fill(table.Pick(u8"{1} resources", u8"リソース {1} 個"), {std::to_string(resources)});

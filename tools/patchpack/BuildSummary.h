@@ -3,7 +3,9 @@
 // installer's own size. For a compressed build each payload's row says
 // whether it is stored raw or in the LZMA stream, with its original size
 // and the ratio, and the stream has a row of its own. A payload carried as
-// deltas names the --from folders and the share of each delta.
+// deltas names the previous versions (previous/ folders in the package, or
+// --from folders) and the share of each delta; each previous version has a
+// row with the share of all its deltas.
 #pragma once
 
 #include "InstallerBuild.h"
@@ -25,6 +27,6 @@ struct InstallerFile {
 
 std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFile>& installer,
                         Language language, const PayloadStorage& storage = {},
-                        const std::vector<std::filesystem::path>& previous = {});
+                        const std::vector<std::string>& previous = {});
 
 } // namespace brisel::tools

@@ -40,7 +40,7 @@ std::string Outcome(bool build, bool forceable, Language language) {
 
 GateResult CheckBeforeWriting(const PackageFolder& folder, const GateOptions& options,
                               Language language) {
-    const std::vector<Finding> findings = CheckPackage(folder, options.outputs);
+    const std::vector<Finding> findings = CheckPackage(folder, options.outputs, options.previous);
     GateResult result;
     std::string text;
     for (const auto& finding : findings) {
@@ -53,7 +53,7 @@ GateResult CheckBeforeWriting(const PackageFolder& folder, const GateOptions& op
         }
         text += FindingLine(finding, shown, language) + "\n";
     }
-    const bool forceable = std::none_of(findings.begin(), findings.end(), IsOutputFinding);
+    const bool forceable = std::none_of(findings.begin(), findings.end(), IsUnforceable);
     result.build = result.errors == 0 || (options.force && forceable);
     if (result.errors + result.warnings > 0) {
         text += Tally(result.errors, result.warnings, language);

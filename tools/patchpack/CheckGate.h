@@ -15,6 +15,7 @@ struct GateOptions {
     bool force = false;  // build despite errors
     bool writes = true;  // false for a check alone, which says nothing of building
     std::vector<OutputTarget> outputs;
+    std::vector<PreviousFolder> previous; // given with --from
 };
 
 struct GateResult {
@@ -25,8 +26,8 @@ struct GateResult {
 
 // Checks the folder and prints every finding and a tally. An installer may
 // be written when nothing counts as an error, or when force is given and no
-// output would be written into the package folder or into a missing folder
-// (force never overrides those).
+// finding is one that force never overrides (an output written into the
+// package folder or into a missing folder, a script that is no text).
 GateResult CheckBeforeWriting(const PackageFolder& folder, const GateOptions& options,
                               Language language);
 

@@ -52,7 +52,8 @@ const char kHelpEnglish[] =
     "  --from OLD_DIR            a folder with the previous version of the game's\n"
     "                            files (laid out like files/; may be repeated):\n"
     "                            payloads found there are carried as binary deltas\n"
-    "                            when smaller\n"
+    "                            when smaller; the package's previous/ and\n"
+    "                            previous-VERSION/ folders count alike\n"
     "  --keep-whole              carry delta payloads whole as well, for players\n"
     "                            who have neither version\n"
     "  --strict                  warnings count as errors (also for check)\n"
@@ -86,7 +87,8 @@ const char kHelpJapanese[] =
     u8"                            縮むものを一つの LZMA ストリームに圧縮します）\n"
     u8"  --from 旧フォルダー       修正前のゲームのファイルを置いたフォルダー（files/ と\n"
     u8"                            同じ並び、複数指定可）。そこにあるファイルは、小さく\n"
-    u8"                            なるなら差分として入れる\n"
+    u8"                            なるなら差分として入れる。パッケージの中の\n"
+    u8"                            previous/、previous-バージョン/ も同じ\n"
     u8"  --keep-whole              差分にしたファイルを丸ごとでも入れる（どちらの\n"
     u8"                            バージョンでもないファイルも修正できます）\n"
     u8"  --strict                  警告もエラーとして扱う（check でも使えます）\n"
@@ -246,18 +248,9 @@ std::string ReadBuildOptions(const Parsed& parsed, Language language, BuildOptio
                 texts.Pick("--from {1}: no such folder", u8"--from {1}: フォルダーがありません"),
                 {folder});
         }
-        options.previous.push_back(fs::u8path(folder));
     }
     options.compress = parsed.flags.count("--store") == 0;
-    if (!options.compress && !options.previous.empty()) {
-        return texts.Pick("--store cannot carry deltas: leave out --store or --from",
-                          u8"--store では差分を入れられません。--store か --from を外してください");
-    }
     options.keepWhole = parsed.flags.count("--keep-whole") > 0;
-    if (options.keepWhole && options.previous.empty()) {
-        return texts.Pick("--keep-whole needs --from OLD_DIR",
-                          u8"--keep-whole には --from 旧フォルダー が必要です");
-    }
     options.productVersion = parsed.Option("--product-version");
     options.fileDescription = parsed.Option("--file-description");
     options.productName = parsed.Option("--product-name");
@@ -286,7 +279,36 @@ int Build(const std::vector<std::string>& args, Language language) {
     }
     const auto host = MakeHostFiles();
     const PackageFolder folder(*host, options.package);
-    if (!CheckBeforeWriting(folder, Gate(parsed, {{"--out", options.out}}), language).build) {
+    // The package's own previous versions first, then those given with --from.
+    GateOptions gate = Gate(parsed, {{"--out", options.out}});
+    const auto from = parsed.repeated.find("--from");
+    for (const auto& given :
+         from == parsed.repeated.end() ? std::vector<std::string>{} : from->second) {
+        gate.previous.push_back(GivenPreviousFolder(*host, given));
+    }
+    std::vector<PreviousFolder> previous = PackagePreviousFolders(folder);
+    previous.insert(previous.end(), gate.previous.begin(), gate.previous.end());
+    if (!options.compress && !previous.empty()) {
+        return UsageError(Texts(language).Pick("--store carries no deltas: leave out --store, or "
+                                               "the previous versions (--from, previous/)",
+                                               u8"--store では差分を入れられません。--store か、"
+                                               u8"修正前のバージョン（--from、previous/）を"
+                                               u8"外してください"),
+                          language);
+    }
+    if (options.keepWhole && previous.empty()) {
+        return UsageError(Texts(language).Pick("--keep-whole needs --from OLD_DIR or a previous/ "
+                                               "folder in the package",
+                                               u8"--keep-whole には --from 旧フォルダー か、"
+                                               u8"パッケージの中の previous/ フォルダーが必要です"),
+                          language);
+    }
+    std::vector<std::string> previousNames;
+    for (const auto& version : previous) {
+        options.previous.push_back(version.folder);
+        previousNames.push_back(version.shown);
+    }
+    if (!CheckBeforeWriting(folder, gate, language).build) {
         return kPackageErrors;
     }
     const PackagePlan plan = PlanPackage(folder);
@@ -306,7 +328,7 @@ int Build(const std::vector<std::string>& args, Language language) {
         return kPackageErrors;
     }
     WriteOut(SummaryText(plan, InstallerFile{options.out, fs::file_size(options.out)}, language,
-                         storage, options.previous));
+                         storage, previousNames));
     return kDone;
 }
 
