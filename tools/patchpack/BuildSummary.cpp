@@ -163,6 +163,13 @@ std::string SummaryText(const PackagePlan& plan, const std::optional<InstallerFi
         total += storage.storedSize;
         ++resources;
     }
+    if (storage.sumsSize > 0) {
+        table.Row("RESOURCE_PACKAGE", storage.sumsSize,
+                  table.Pick(u8"checksums of the data the installer reads",
+                             u8"インストーラーが読むデータのチェックサム"));
+        total += storage.sumsSize;
+        ++resources;
+    }
     // Each previous version's share: the deltas made from it.
     for (std::size_t version = 0; version < previous.size(); ++version) {
         std::uint64_t share = 0;

@@ -266,7 +266,9 @@ PayloadStorage BuildInstaller(const BuildOptions& options, const PackagePlan& pl
         storage.stored.clear();
     }
     if (!raw) { // the tree is complete: the table covers what the patch step reads of it
-        AddResource(tree, kSumsType, kSumsName, ResourceData::Bytes(ChecksumTable(tree)));
+        std::string table = ChecksumTable(tree);
+        storage.sumsSize = table.size();
+        AddResource(tree, kSumsType, kSumsName, ResourceData::Bytes(std::move(table)));
     }
 
     const InstallerImage image(stub, tree);

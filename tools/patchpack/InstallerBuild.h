@@ -68,6 +68,8 @@ struct PayloadStorage {
     // The background picture's own stream ("LZMA" "RESOURCE_BACKGROUND");
     // 0 when the picture is carried raw.
     std::uint64_t background = 0;
+    // The checksum table ("SUMS" "RESOURCE_PACKAGE"); 0 with --store.
+    std::uint64_t sumsSize = 0;
 };
 
 // The stub patchpack uses for arch when none is named.

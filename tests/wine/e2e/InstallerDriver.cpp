@@ -90,6 +90,11 @@ InstallerProcess::InstallerProcess(
     }
 }
 
+void InstallerProcess::Kill() const {
+    TerminateProcess(process_, 99);
+    WaitForSingleObject(process_, 10000);
+}
+
 InstallerProcess::~InstallerProcess() {
     if (process_ == nullptr) {
         return;

@@ -39,6 +39,8 @@ public:
     std::vector<HWND> Dialogs() const;
     // The exit code once the process ended, or nothing after the timeout.
     std::optional<DWORD> WaitForExit(DWORD timeoutMs = 20000) const;
+    // Ends the process at once, as Task Manager or a power cut would.
+    void Kill() const;
 
 private:
     HANDLE process_ = nullptr;

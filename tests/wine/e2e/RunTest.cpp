@@ -296,6 +296,58 @@ TEST_F(RunTest, AForeseeableFailureWritesNothing) {
     }
 }
 
+// Killed at any moment of a patch of several files (while it checks, after
+// the first file, in the middle, while it writes the last), the installer
+// leaves every file its old or its new version and no temporary file; run
+// again, it patches all, and the folder holds only the game's files.
+TEST_F(RunTest, AKilledPatchLeavesEachFileOldOrNewAndNothingElse) {
+    const std::wstring folder = kGameDir + L"\\Killed";
+    std::vector<std::wstring> names;
+    for (int i = 1; i <= 6; ++i) {
+        names.push_back(L"part" + std::to_wstring(i) + L".dat");
+    }
+    const auto fresh = [&](const std::wstring& name) {
+        return ReadWholeFile(BuildPath("packages/many/files/") + name);
+    };
+    const auto newFiles = [&] {
+        return std::count_if(names.begin(), names.end(), [&](const std::wstring& name) {
+            WIN32_FILE_ATTRIBUTE_DATA data{};
+            return GetFileAttributesExW((folder + L"\\" + name).c_str(), GetFileExInfoStandard,
+                                        &data) &&
+                   data.nFileSizeLow > 3;
+        });
+    };
+    InstallGame(false, folder);
+    for (const long killAfter : {0L, 1L, 3L, 5L}) {
+        SCOPED_TRACE(killAfter);
+        for (const std::wstring& name : names) {
+            machine.WriteFile(folder + L"\\" + name, "old");
+        }
+        Started run = Start("many-z");
+        ASSERT_NE(run.window, nullptr);
+        Click(StartButton(run.window));
+        EXPECT_TRUE(WaitUntil([&] { return newFiles() >= killAfter; }, 120000));
+        run.process->Kill();
+        for (const std::wstring& name : names) {
+            const std::string content = ReadWholeFile(folder + L"\\" + name);
+            EXPECT_TRUE(content == "old" || content == fresh(name)) << name.size();
+        }
+        EXPECT_TRUE(LeftoverTemporaryFiles(folder).empty());
+    }
+    Started run = Start("many-z");
+    ASSERT_NE(run.window, nullptr);
+    EXPECT_EQ(PressStart(run), std::vector<std::wstring>{kSuccess});
+    for (const std::wstring& name : names) {
+        EXPECT_TRUE(ReadWholeFile(folder + L"\\" + name) == fresh(name));
+    }
+    names.push_back(L"Game.exe");
+    std::sort(names.begin(), names.end());
+    std::vector<std::wstring> present = FolderEntries(folder, L"*");
+    std::sort(present.begin(), present.end());
+    EXPECT_EQ(present, names);
+    ExpectClosesWithCancel(run);
+}
+
 TEST_F(RunTest, AGameFolderAsDeepAsThePathLimitAllowsIsPatched) {
     const std::wstring dir = DeepGameDir();
     InstallGame(false, dir);
