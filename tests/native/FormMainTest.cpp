@@ -10,6 +10,7 @@
 #include "platform/substitute/FilesStore.h"
 #include "platform/substitute/HostPath.h"
 #include "platform/substitute/ShellStore.h"
+#include "window/DiskSpace.h"
 #include "window/ErrorReport.h"
 #include "window/Messages.h"
 #include "window/Uformmain.h"
@@ -527,6 +528,33 @@ TEST_F(StartedFormTest, LinksAStandardUserCouldHaveMadeDoNotSteerTheWrites) {
     EXPECT_EQ(disk.Read("game/hard.dat"), "new hard");
     EXPECT_EQ(disk.Read("game/soft.dat"), "new soft");
     EXPECT_FALSE(std::filesystem::is_symlink(disk.Path() / "game/soft.dat"));
+}
+
+// The room each drive needs before the first write: the highest its use
+// reaches while the files are written in order, each whole beside the file
+// it replaces, counted in the drive's clusters.
+TEST(DiskSpaceTest, EachDriveNeedsTheHighestUseItsWritesReach) {
+    using Needed = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
+    const struct Case {
+        const char* what;
+        std::vector<PlannedWrite> writes; // volume, cluster, new size, old size
+        Needed needed;
+    } cases[] = {
+        {"a new small file takes a cluster", {{1, 4096, 10, 0}}, {{1, 4096}}},
+        {"a replaced file is whole beside the old one", {{1, 4096, 8192, 8192}}, {{1, 8192}}},
+        {"room a file frees serves the next",
+         {{1, 4096, 4096, 8192}, {1, 4096, 8192, 0}},
+         {{1, 4096}}},
+        {"what one file takes stays taken",
+         {{1, 4096, 8192, 4096}, {1, 4096, 8192, 4096}},
+         {{1, 12288}}},
+        {"each drive in its own clusters",
+         {{1, 512, 1000, 0}, {2, 4096, 1000, 0}},
+         {{1, 1024}, {2, 4096}}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SpaceNeeded(c.writes), c.needed) << c.what;
+    }
 }
 
 TEST_F(StartedFormTest, TypeZeroAndOtherTypesWriteNothingAndSayNothing) {

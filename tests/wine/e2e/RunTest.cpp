@@ -258,6 +258,8 @@ TEST_F(RunTest, AForeseeableFailureWritesNothing) {
         {"a full drive", SmallDrive() + L"\\Game", true,
          [&](const std::wstring&) { FillUp(filler); },
          std::wstring(kFailure) + L"\nディスクの空き容量が足りません"},
+        {"a folder that leads out of the game folder (the fixture's link)", BuildPath("links/game"),
+         true, [](const std::wstring&) {}, std::wstring(kFailure) + L"\n\"sub\\c.dat\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -272,8 +274,9 @@ TEST_F(RunTest, AForeseeableFailureWritesNothing) {
         Started run = Start("typical");
         ASSERT_NE(run.window, nullptr);
         EXPECT_EQ(PressStart(run), std::vector<std::wstring>{c.message});
-        for (const wchar_t* name : {L"a.dat", L"b.dat", L"d.dat"}) {
-            EXPECT_EQ(ReadWholeFile(c.game + L"\\" + name), "old") << name;
+        for (const wchar_t* name : {L"a.dat", L"b.dat", L"sub\\c.dat", L"d.dat"}) {
+            const bool absent = !c.sub && name[0] == L's';
+            EXPECT_EQ(ReadWholeFile(c.game + L"\\" + name), absent ? "" : "old") << name;
         }
         EXPECT_TRUE(LeftoverTemporaryFiles(c.game).empty());
         EXPECT_EQ(WindowText(CancelButton(run.window)), L"中止(&C)");
@@ -294,6 +297,23 @@ TEST_F(RunTest, AForeseeableFailureWritesNothing) {
         }
         ExpectClosesWithCancel(again);
     }
+}
+
+// A game file that is another name of a file outside the game folder (a
+// hard link) is replaced by its name; the file outside stays as it was.
+TEST_F(RunTest, AHardLinkToAFileOutsideIsReplacedNotWrittenThrough) {
+    const std::wstring outside = L"C:\\Games\\outside.dat";
+    InstallGame();
+    machine.WriteFile(outside, "outside");
+    machine.WriteFile(kGameDir + L"\\sub\\c.dat", "old");
+    DeleteFileW((kGameDir + L"\\d.dat").c_str());
+    ASSERT_TRUE(CreateHardLinkW((kGameDir + L"\\d.dat").c_str(), outside.c_str(), nullptr));
+    Started run = Start("typical");
+    ASSERT_NE(run.window, nullptr);
+    EXPECT_EQ(PressStart(run), std::vector<std::wstring>{kSuccess});
+    EXPECT_EQ(ReadWholeFile(kGameDir + L"\\d.dat"), Payload("typical", L"d.dat"));
+    EXPECT_EQ(ReadWholeFile(outside), "outside");
+    ExpectClosesWithCancel(run);
 }
 
 // Killed at any moment of a patch of several files (while it checks, after
@@ -549,6 +569,8 @@ TEST_F(RunTest, DeltasPatchOnlyTheVersionTheyWereMadeFrom) {
          "other"},
         {"a spoiled delta", "delta-flipfirst", oldData1, oldData2, kDamaged, oldData1, oldData2},
         {"neither version, whole files carried", "delta-whole", "other", oldData2, kSuccess,
+         newData1, newData2},
+        {"previous/ in the package folder", "delta-previous", oldData1, oldData2, kSuccess,
          newData1, newData2},
     };
     InstallGame();
