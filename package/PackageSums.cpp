@@ -108,7 +108,7 @@ std::uint64_t PackageSums::BytesToCheck(const std::vector<PackageResource>& reso
     return total;
 }
 
-bool PackageSums::Check(const PackageResource& resource, ChecksumObserver& observer) const {
+bool PackageSums::Check(const PackageResource& resource, PieceObserver& observer) const {
     if (!carried_) {
         return true;
     }
@@ -122,7 +122,7 @@ bool PackageSums::Check(const PackageResource& resource, ChecksumObserver& obser
         if (Checksum(piece) != LittleEndian(entry->sums.substr(at / piece_ * 4, 4))) {
             return false;
         }
-        observer.PieceChecked(piece.size());
+        observer.PieceRead(piece.size());
     }
     return true;
 }

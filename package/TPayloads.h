@@ -8,6 +8,7 @@
 
 #include "DeltaContent.h"
 #include "PackageSums.h"
+#include "PieceObserver.h"
 #include "core/EntryPath.h"
 #include "platform/Files.h"
 #include "platform/GameFolder.h"
@@ -21,16 +22,6 @@
 namespace brisel {
 
 class LzmaStream;
-
-// Told of each piece of a file read while a payload checks it, so that a
-// long check keeps the window answering and shows how far it has got.
-class PieceObserver {
-public:
-    virtual void PieceRead(std::size_t bytes) = 0;
-
-protected:
-    ~PieceObserver() = default;
-};
 
 enum class PayloadAction {
     Write,       // write the file (whole, or rebuilt from the version there)

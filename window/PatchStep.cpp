@@ -70,12 +70,11 @@ struct PatchStep::Planned {
 
 // How far the step has got, in bytes read or written, for the view's bar;
 // each piece also lets the window answer.
-class PatchStep::Progress final : public PieceObserver, public ChecksumObserver {
+class PatchStep::Progress final : public PieceObserver {
 public:
     explicit Progress(IFormView& view) : view_(view) {}
     virtual ~Progress() = default;
 
-    void PieceChecked(std::uint64_t bytes) override { PieceRead(static_cast<std::size_t>(bytes)); }
     void PieceRead(std::size_t bytes) override {
         done_ += bytes;
         view_.PatchProgress(done_, total_ < done_ ? done_ : total_);
