@@ -9,7 +9,6 @@
 #include "platform/Text.h"
 
 #include <algorithm>
-#include <optional>
 #include <vector>
 
 namespace brisel {
@@ -63,9 +62,8 @@ String FailedBecause(const char* reason) {
 // One non-blank "%OutFiles" line and what the checks found for it.
 struct PatchStep::Planned {
     std::size_t number = 0;
-    String line;
     EntryPath entry;
-    platform::EntryCheck destination;
+    PlannedWrite write; // the room its write takes
 };
 
 // How far the step has got, in bytes read or written, for the view's bar;
@@ -112,8 +110,9 @@ String PatchStep::Run() {
     Progress progress(view_);
     std::vector<std::size_t> writes;
     try {
-        if (const auto failure = CheckEverything(*folder, payloads, progress, writes)) {
-            return *failure;
+        const String failure = CheckEverything(*folder, payloads, progress, writes);
+        if (!failure.empty()) {
+            return failure;
         }
     } catch (const EReadError&) {
         return FailedBecause(messages::kInstallerDamaged); // a spoiled record or stream
@@ -127,9 +126,8 @@ String PatchStep::Run() {
     return messages::kPatchSucceeded;
 }
 
-std::optional<String> PatchStep::CheckEverything(platform::GameFolder& folder, TPayloads& payloads,
-                                                 Progress& progress,
-                                                 std::vector<std::size_t>& writes) {
+String PatchStep::CheckEverything(platform::GameFolder& folder, TPayloads& payloads,
+                                  Progress& progress, std::vector<std::size_t>& writes) {
     // Each entry: a name inside the game folder, a payload, a file that the
     // write will be able to replace.
     std::uint64_t toHash = 0, toWrite = 0;
@@ -138,17 +136,21 @@ std::optional<String> PatchStep::CheckEverything(platform::GameFolder& folder, T
         if (line.empty()) {
             continue;
         }
-        const auto entry = SplitEntry(platform::FromShiftJis(line));
+        auto entry = SplitEntry(platform::FromShiftJis(line));
         if (!entry || !payloads.Has(i)) {
             return Failed(line);
         }
-        platform::EntryCheck destination = folder.Check(*entry);
+        const platform::EntryCheck destination = folder.Check(*entry);
         if (destination.problem != platform::EntryProblem::None) {
             return Failed(line, destination.holders);
         }
+        const std::uint64_t newSize = payloads.SizeOf(i);
         toHash += payloads.IsDelta(i) ? destination.size : 0;
-        toWrite += payloads.SizeOf(i);
-        planned_.push_back({i, line, *entry, std::move(destination)});
+        toWrite += newSize;
+        planned_.push_back({i,
+                            std::move(*entry),
+                            {destination.volume, destination.cluster, newSize,
+                             destination.exists ? destination.size : 0}});
     }
     progress.Expect(toHash + toWrite);
 
@@ -159,15 +161,14 @@ std::optional<String> PatchStep::CheckEverything(platform::GameFolder& folder, T
     for (const Planned& p : planned_) {
         const PayloadAction action = payloads.Check(p.number, p.entry, progress);
         if (action == PayloadAction::WrongVersion) {
-            return messages::kWrongVersion + Quoted(p.line);
+            return messages::kWrongVersion + Quoted(outFiles_[p.number]);
         }
         if (action == PayloadAction::UpToDate) {
             continue;
         }
         writes.push_back(p.number);
-        space.push_back({p.destination.volume, p.destination.cluster, payloads.SizeOf(p.number),
-                         p.destination.exists ? p.destination.size : 0});
-        toWrite += payloads.SizeOf(p.number);
+        space.push_back(p.write);
+        toWrite += p.write.newSize;
         for (const PackageResource& resource : payloads.ResourcesRead(p.number)) {
             if (std::none_of(read.begin(), read.end(), [&](const PackageResource& known) {
                     return known.type == resource.type && known.name == resource.name;
@@ -186,7 +187,7 @@ std::optional<String> PatchStep::CheckEverything(platform::GameFolder& folder, T
     }
     payloads.Prepare(writes);
     progress.Expect(toWrite);
-    return std::nullopt;
+    return {};
 }
 
 } // namespace brisel

@@ -16,7 +16,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace brisel {
@@ -43,10 +42,10 @@ private:
     struct Planned;
 
     // Everything before the first write; the message that stops the step,
-    // or nullopt with the payloads to write in writes. A spoiled record or
-    // stream raises EReadError.
-    std::optional<String> CheckEverything(platform::GameFolder& folder, TPayloads& payloads,
-                                          Progress& progress, std::vector<std::size_t>& writes);
+    // or an empty one with the payloads to write in writes. A spoiled
+    // record or stream raises EReadError.
+    String CheckEverything(platform::GameFolder& folder, TPayloads& payloads, Progress& progress,
+                           std::vector<std::size_t>& writes);
     // The installer's data that the writes read against the checksums the
     // tools recorded; true without checksums (written with --store).
     static bool PackageDataIntact(const std::vector<PackageResource>& read, Progress& progress,
