@@ -18,6 +18,7 @@
 #include "platform/win32/WideText.h"
 
 #include <algorithm>
+#include <list>
 #include <new>
 
 namespace brisel::platform {
@@ -109,7 +110,7 @@ public:
     Win32GameFolder(FileHandle root, WideString rootPath, std::unique_ptr<char[]> buffer)
         : rootPath_(std::move(rootPath)), buffer_(std::move(buffer)) {
         win32::RemoveLeftTemporaryFiles(root.Get());
-        folders_.push_back(std::make_unique<Reached>(Reached{{}, {std::move(root), rootPath_}}));
+        folders_.push_back({{}, {std::move(root), rootPath_}});
     }
 
     EntryCheck Check(const EntryPath& entry) override {
@@ -253,15 +254,16 @@ private:
     // The folder of the entry's file, opened name by name; null when a
     // folder on the way is missing or may not be passed (problem says).
     const Folder* Reach(const EntryPath& entry, EntryProblem& problem) {
-        EntryPath names;
-        const Folder* parent = &folders_.front()->folder;
+        WideString names; // of the folders so far, each followed by "\"
+        const Folder* parent = &folders_.front().folder;
         for (std::size_t i = 0; i + 1 < entry.size(); ++i) {
-            names.push_back(entry[i]);
+            names += entry[i];
+            names += u'\\';
             const auto known =
                 std::find_if(folders_.begin(), folders_.end(),
-                             [&](const auto& reached) { return reached->names == names; });
+                             [&](const Reached& reached) { return reached.names == names; });
             if (known != folders_.end()) {
-                parent = &(*known)->folder;
+                parent = &known->folder;
                 continue;
             }
             Folder folder;
@@ -270,8 +272,8 @@ private:
                 return nullptr;
             }
             win32::RemoveLeftTemporaryFiles(folder.handle.Get());
-            folders_.push_back(std::make_unique<Reached>(Reached{names, std::move(folder)}));
-            parent = &folders_.back()->folder;
+            folders_.push_back({names, std::move(folder)});
+            parent = &folders_.back().folder;
         }
         return parent;
     }
@@ -380,13 +382,14 @@ private:
 
     WideString rootPath_;
     std::unique_ptr<char[]> buffer_; // the 1 MiB every write goes through
-    // The folders reached, by their names below the game folder (a list:
-    // a patch reaches few), each where it was made, for the walk's pointers.
+    // The folders reached, by their names below the game folder (searched
+    // in turn: a patch reaches few); a list, so that each stays where it
+    // was made, for the walk's pointers.
     struct Reached {
-        EntryPath names;
+        WideString names; // "Data\Maps\", the game folder's own ""
         Folder folder;
     };
-    std::vector<std::unique_ptr<Reached>> folders_;
+    std::list<Reached> folders_;
     std::vector<std::pair<std::uint64_t, WideString>> volumes_; // a folder on each volume
 };
 
