@@ -81,6 +81,13 @@ bool IsLink(const FILE_ATTRIBUTE_TAG_INFO& tag) {
            IsReparseTagNameSurrogate(tag.ReparseTag);
 }
 
+// The serial number of the volume the object is on; 0 where the system
+// does not tell.
+std::uint64_t VolumeOf(HANDLE object) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return GetFileInformationByHandle(object, &info) ? info.dwVolumeSerialNumber : 0;
+}
+
 DWORD LinkCount(HANDLE file) {
     BY_HANDLE_FILE_INFORMATION info{};
     return GetFileInformationByHandle(file, &info) ? info.nNumberOfLinks : 0;
@@ -110,7 +117,8 @@ public:
     Win32GameFolder(FileHandle root, WideString rootPath, std::unique_ptr<char[]> buffer)
         : rootPath_(std::move(rootPath)), buffer_(std::move(buffer)) {
         win32::RemoveLeftTemporaryFiles(root.Get());
-        folders_.push_back({{}, {std::move(root), rootPath_}});
+        const std::uint64_t volume = VolumeOf(root.Get());
+        folders_.push_back({{}, {std::move(root), rootPath_, volume}});
     }
 
     EntryCheck Check(const EntryPath& entry) override {
@@ -119,13 +127,7 @@ public:
         if (folder == nullptr) {
             return check;
         }
-        BY_HANDLE_FILE_INFORMATION volume{};
-        GetFileInformationByHandle(folder->handle.Get(), &volume);
-        check.volume = volume.dwVolumeSerialNumber;
-        if (std::none_of(volumes_.begin(), volumes_.end(),
-                         [&](const auto& known) { return known.first == check.volume; })) {
-            volumes_.emplace_back(check.volume, folder->path);
-        }
+        check.volume = folder->volume;
         DWORD sectors = 0, bytes = 0, free = 0, total = 0;
         if (GetDiskFreeSpaceW(win32::Wide(Root(folder->path)), &sectors, &bytes, &free, &total)) {
             check.cluster = std::uint64_t{sectors} * bytes;
@@ -166,13 +168,15 @@ public:
         return check;
     }
 
+    // Asked of the first folder reached on the volume.
     std::uint64_t FreeBytes(std::uint64_t volume) override {
-        const auto found = std::find_if(volumes_.begin(), volumes_.end(),
-                                        [&](const auto& known) { return known.first == volume; });
+        const auto found =
+            std::find_if(folders_.begin(), folders_.end(),
+                         [&](const Reached& reached) { return reached.folder.volume == volume; });
         ULARGE_INTEGER free{};
-        if (found == volumes_.end() ||
-            !GetDiskFreeSpaceExW(win32::Wide(win32::LongPathForm(found->second + u"\\")), &free,
-                                 nullptr, nullptr)) {
+        if (found == folders_.end() ||
+            !GetDiskFreeSpaceExW(win32::Wide(win32::LongPathForm(found->folder.path + u"\\")),
+                                 &free, nullptr, nullptr)) {
             return 0;
         }
         return free.QuadPart;
@@ -225,7 +229,8 @@ public:
 private:
     struct Folder {
         FileHandle handle;
-        WideString path; // as the system gives it; empty where it gives none
+        WideString path;          // as the system gives it; empty where it gives none
+        std::uint64_t volume = 0; // the serial number of its volume
     };
 
     [[noreturn]] static void Fail(const EntryPath& entry) {
@@ -307,6 +312,7 @@ private:
             return EntryProblem::LinkRefused;
         }
         folder.path = FinalPath(opened.Get());
+        folder.volume = VolumeOf(opened.Get());
         folder.handle = std::move(opened);
         return EntryProblem::None;
     }
@@ -390,7 +396,6 @@ private:
         Folder folder;
     };
     std::list<Reached> folders_;
-    std::vector<std::pair<std::uint64_t, WideString>> volumes_; // a folder on each volume
 };
 
 } // namespace
