@@ -246,14 +246,22 @@ private:
         return end == WideString::npos ? path + u"\\" : path.substr(0, end + 1);
     }
 
+    // The path of the object opened at name in folder where the system
+    // resolved the name elsewhere; empty where it did not, or gives no path
+    // to compare.
+    static WideString ElsewherePath(HANDLE object, const Folder& folder, const WideString& name) {
+        WideString path = FinalPath(object);
+        if (folder.path.empty() || SameText(path, folder.path + u"\\" + name)) {
+            path.clear();
+        }
+        return path;
+    }
+
     // Whether the object opened at name in folder may be used: where the
     // system resolved the name elsewhere, only as a link of unknown maker.
     bool Passable(HANDLE object, const Folder& folder, const WideString& name) const {
-        const WideString path = FinalPath(object);
-        if (path.empty() || folder.path.empty() || SameText(path, folder.path + u"\\" + name)) {
-            return true;
-        }
-        return MayPassLink(LinkMaker::Unknown, IsInside(path, rootPath_));
+        const WideString elsewhere = ElsewherePath(object, folder, name);
+        return elsewhere.empty() || MayPassLink(LinkMaker::Unknown, IsInside(elsewhere, rootPath_));
     }
 
     // The folder of the entry's file, opened name by name; null when a
@@ -333,10 +341,8 @@ private:
         const FILE_ATTRIBUTE_TAG_INFO tag = TagOf(file.Get());
         facts.attributes = tag.FileAttributes == INVALID_FILE_ATTRIBUTES ? 0 : tag.FileAttributes;
         facts.folder = (facts.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        const WideString path = FinalPath(file.Get());
-        facts.replaceOnly =
-            IsLink(tag) || LinkCount(file.Get()) != 1 ||
-            (!path.empty() && !folder.path.empty() && !SameText(path, folder.path + u"\\" + name));
+        facts.replaceOnly = IsLink(tag) || LinkCount(file.Get()) != 1 ||
+                            !ElsewherePath(file.Get(), folder, name).empty();
         FILE_STANDARD_INFO standard{};
         if (GetFileInformationByHandleEx(file.Get(), FileStandardInfo, &standard,
                                          sizeof standard)) {
