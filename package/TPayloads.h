@@ -50,8 +50,9 @@ public:
     // The number of bytes payload n writes; 0 when the package lacks it.
     std::uint64_t SizeOf(std::size_t n) const;
 
-    // The package resources that writing payload n as Check found reads.
-    std::vector<PackageResource> ResourcesRead(std::size_t n) const;
+    // Adds to read the package resources that writing payload n as Check
+    // found reads, those already there not again.
+    void AddResourcesRead(std::size_t n, std::vector<PackageResource>& read) const;
 
     // Has what writing the payloads toWrite (as Check found them) will
     // need, the stream's decoder with its dictionary and the buffers of

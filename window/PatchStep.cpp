@@ -156,7 +156,7 @@ String PatchStep::CheckEverything(platform::GameFolder& folder, TPayloads& paylo
 
     // The versions deltas need, the room, the installer's data, the memory.
     std::vector<PlannedWrite> space;
-    std::vector<PackageResource> read; // each once
+    std::vector<PackageResource> read;
     toWrite = 0;
     for (const Planned& p : planned_) {
         const PayloadAction action = payloads.Check(p.number, p.entry, progress);
@@ -169,13 +169,7 @@ String PatchStep::CheckEverything(platform::GameFolder& folder, TPayloads& paylo
         writes.push_back(p.number);
         space.push_back(p.write);
         toWrite += p.write.newSize;
-        for (const PackageResource& resource : payloads.ResourcesRead(p.number)) {
-            if (std::none_of(read.begin(), read.end(), [&](const PackageResource& known) {
-                    return known.type == resource.type && known.name == resource.name;
-                })) {
-                read.push_back(resource);
-            }
-        }
+        payloads.AddResourcesRead(p.number, read);
     }
     for (const auto& [volume, bytes] : SpaceNeeded(space)) {
         if (folder.FreeBytes(volume) < bytes) {
