@@ -150,15 +150,13 @@ void TPayloads::AddResourcesRead(std::size_t n, std::vector<PackageResource>& re
     }
 }
 
-void TPayloads::Prepare(const std::vector<std::size_t>& toWrite) {
-    for (const std::size_t n : toWrite) {
-        const bool delta = n < versionFound_.size() && versionFound_[n] != kWhole;
-        if (delta) {
-            deltaBuffers_.Reserve();
-        }
-        if (delta || FindPackedRecord(n)) {
-            Stream();
-        }
+void TPayloads::Prepare(std::size_t n) {
+    const bool delta = n < versionFound_.size() && versionFound_[n] != kWhole;
+    if (delta) {
+        deltaBuffers_.Reserve();
+    }
+    if (delta || FindPackedRecord(n)) {
+        Stream();
     }
 }
 

@@ -54,11 +54,11 @@ public:
     // found reads, those already there not again.
     void AddResourcesRead(std::size_t n, std::vector<PackageResource>& read) const;
 
-    // Has what writing the payloads toWrite (as Check found them) will
-    // need, the stream's decoder with its dictionary and the buffers of
-    // deltas, so that a shortage of memory (std::bad_alloc) or a spoiled
-    // stream header (EReadError) shows before anything is written.
-    void Prepare(const std::vector<std::size_t>& toWrite);
+    // Has what writing payload n (as Check found it) will need, the
+    // stream's decoder with its dictionary and the buffers of deltas, so
+    // that a shortage of memory (std::bad_alloc) or a spoiled stream header
+    // (EReadError) shows before anything is written.
+    void Prepare(std::size_t n);
 
     // The content of payload n for the entry's file, valid until the next
     // call: rebuilt from the version Check found there, or whole. A payload

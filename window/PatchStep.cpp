@@ -8,7 +8,6 @@
 #include "platform/GameFolder.h"
 #include "platform/Text.h"
 
-#include <algorithm>
 #include <vector>
 
 namespace brisel {
@@ -63,7 +62,8 @@ String FailedBecause(const char* reason) {
 struct PatchStep::Planned {
     std::size_t number = 0;
     EntryPath entry;
-    PlannedWrite write; // the room its write takes
+    PlannedWrite room;  // what its write takes of its drive
+    bool write = false; // its payload changes the file
 };
 
 // How far the step has got, in bytes read or written, for the view's bar;
@@ -108,9 +108,8 @@ String PatchStep::Run() {
     const auto folder = platform::OpenGameFolder(WithTrailingBackslash(directory_));
     TPayloads payloads(*folder);
     Progress progress(view_);
-    std::vector<std::size_t> writes;
     try {
-        const String failure = CheckEverything(*folder, payloads, progress, writes);
+        const String failure = CheckEverything(*folder, payloads, progress);
         if (!failure.empty()) {
             return failure;
         }
@@ -118,7 +117,7 @@ String PatchStep::Run() {
         return FailedBecause(messages::kInstallerDamaged); // a spoiled record or stream
     }
     for (const Planned& p : planned_) {
-        if (std::find(writes.begin(), writes.end(), p.number) != writes.end()) {
+        if (p.write) {
             ReportedContent content(payloads.Open(p.number, p.entry), progress);
             folder->Write(p.entry, content);
         }
@@ -127,7 +126,7 @@ String PatchStep::Run() {
 }
 
 String PatchStep::CheckEverything(platform::GameFolder& folder, TPayloads& payloads,
-                                  Progress& progress, std::vector<std::size_t>& writes) {
+                                  Progress& progress) {
     // Each entry: a name inside the game folder, a payload, a file that the
     // write will be able to replace.
     std::uint64_t toHash = 0, toWrite = 0;
@@ -158,7 +157,7 @@ String PatchStep::CheckEverything(platform::GameFolder& folder, TPayloads& paylo
     std::vector<PlannedWrite> space;
     std::vector<PackageResource> read;
     toWrite = 0;
-    for (const Planned& p : planned_) {
+    for (Planned& p : planned_) {
         const PayloadAction action = payloads.Check(p.number, p.entry, progress);
         if (action == PayloadAction::WrongVersion) {
             return messages::kWrongVersion + Quoted(outFiles_[p.number]);
@@ -166,9 +165,9 @@ String PatchStep::CheckEverything(platform::GameFolder& folder, TPayloads& paylo
         if (action == PayloadAction::UpToDate) {
             continue;
         }
-        writes.push_back(p.number);
-        space.push_back(p.write);
-        toWrite += p.write.newSize;
+        p.write = true;
+        space.push_back(p.room);
+        toWrite += p.room.newSize;
         payloads.AddResourcesRead(p.number, read);
     }
     for (const auto& [volume, bytes] : SpaceNeeded(space)) {
@@ -179,7 +178,11 @@ String PatchStep::CheckEverything(platform::GameFolder& folder, TPayloads& paylo
     if (!PackageDataIntact(read, progress, toWrite)) {
         return FailedBecause(messages::kInstallerDamaged);
     }
-    payloads.Prepare(writes);
+    for (const Planned& p : planned_) {
+        if (p.write) {
+            payloads.Prepare(p.number);
+        }
+    }
     progress.Expect(toWrite);
     return {};
 }
