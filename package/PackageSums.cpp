@@ -84,7 +84,8 @@ bool PackageSums::Parse(std::string_view table) {
         entry.type = in.Take(in.Number(1));
         entry.name = in.Take(in.Number(1));
         entry.size = in.Number(8);
-        entry.sums = in.Take(entry.size / piece_ + (entry.size % piece_ != 0 ? 1 : 0), 4);
+        const std::uint64_t whole = entry.size / piece_; // and one more for a rest
+        entry.sums = in.Take(whole + (whole * piece_ < entry.size ? 1 : 0), 4);
         entries_.push_back(entry);
     }
     return in.Ended();
