@@ -61,9 +61,9 @@ public:
     void Prepare(std::size_t n);
 
     // The content of payload n for the entry's file, valid until the next
-    // call: rebuilt from the version Check found there, or whole. A payload
-    // the package lacks raises EResNotFound; a spoiled record or stream
-    // header raises EReadError.
+    // call (and entry kept until then): rebuilt from the version Check
+    // found there, or whole. A payload the package lacks raises
+    // EResNotFound; a spoiled record or stream header raises EReadError.
     platform::FileContent& Open(std::size_t n, const EntryPath& entry);
 
 private:
