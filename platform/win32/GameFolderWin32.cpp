@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <list>
 #include <new>
+#include <string_view>
 
 namespace brisel::platform {
 
@@ -52,19 +53,31 @@ WideString FinalPath(HANDLE object) {
     }
     path.resize(length);
     if (path.compare(0, 8, u"\\\\?\\UNC\\") == 0) {
-        return u"\\" + path.substr(7);
+        path.erase(2, 6); // "\\server\share\..."
+    } else if (path.compare(0, 4, u"\\\\?\\") == 0) {
+        path.erase(0, 4);
     }
-    return path.compare(0, 4, u"\\\\?\\") == 0 ? path.substr(4) : path;
+    return path;
 }
 
-bool SameText(const WideString& a, const WideString& b) {
-    return CompareStringOrdinal(win32::Wide(a), static_cast<int>(a.size()), win32::Wide(b),
+bool SameText(std::u16string_view a, std::u16string_view b) {
+    return CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()),
+                                static_cast<int>(a.size()),
+                                reinterpret_cast<const wchar_t*>(b.data()),
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 bool IsInside(const WideString& path, const WideString& folder) {
     return !folder.empty() && path.size() > folder.size() + 1 && path[folder.size()] == u'\\' &&
-           SameText(path.substr(0, folder.size()), folder);
+           SameText(std::u16string_view(path).substr(0, folder.size()), folder);
+}
+
+// The path of name inside folder: "folder\name".
+WideString PathIn(const WideString& folder, const WideString& name) {
+    WideString path = folder;
+    path += u'\\';
+    path += name;
+    return path;
 }
 
 FILE_ATTRIBUTE_TAG_INFO TagOf(HANDLE object) {
@@ -96,7 +109,10 @@ DWORD LinkCount(HANDLE file) {
 WideString Joined(const EntryPath& entry) {
     WideString path;
     for (const WideString& name : entry) {
-        path += (path.empty() ? u"" : u"\\") + name;
+        if (!path.empty()) {
+            path += u'\\';
+        }
+        path += name;
     }
     return path;
 }
@@ -161,7 +177,7 @@ public:
         }
         if (status == win32::kStatusSharingViolation) {
             check.problem = EntryProblem::InUse;
-            check.holders = win32::ProgramsHolding(folder->path + u"\\" + entry.back());
+            check.holders = win32::ProgramsHolding(PathIn(folder->path, entry.back()));
         } else {
             check.problem = EntryProblem::Refused;
         }
@@ -251,7 +267,7 @@ private:
     // to compare.
     static WideString ElsewherePath(HANDLE object, const Folder& folder, const WideString& name) {
         WideString path = FinalPath(object);
-        if (folder.path.empty() || SameText(path, folder.path + u"\\" + name)) {
+        if (folder.path.empty() || SameText(path, PathIn(folder.path, name))) {
             path.clear();
         }
         return path;
