@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace brisel {
 
@@ -63,7 +64,7 @@ std::optional<EntryPath> SplitEntry(const WideString& entry) {
             IsDeviceName(name)) {
             return std::nullopt; // also "..", which loses every character
         }
-        names.push_back(name);
+        names.push_back(std::move(name));
     }
     return names;
 }
