@@ -8,6 +8,7 @@
 #include "platform/GameFolder.h"
 #include "platform/Text.h"
 
+#include <string_view>
 #include <vector>
 
 namespace brisel {
@@ -40,20 +41,28 @@ String Quoted(const String& entry) {
     return "\"" + entry + "\"";
 }
 
+void AddLine(String& text, std::string_view line) {
+    text += '\n';
+    text += line;
+}
+
 // The failure message, naming the entry and what holds its file.
 String Failed(const String& entry, const std::vector<WideString>& holders = {}) {
-    String text = messages::kPatchFailed + ("\n" + Quoted(entry));
+    String text = messages::kPatchFailed;
+    AddLine(text, Quoted(entry));
     if (!holders.empty()) {
-        text += "\n" + String(messages::kCloseProgramsFirst);
+        AddLine(text, messages::kCloseProgramsFirst);
         for (const WideString& program : holders) {
-            text += "\n" + platform::ToShiftJis(program);
+            AddLine(text, platform::ToShiftJis(program));
         }
     }
     return text;
 }
 
 String FailedBecause(const char* reason) {
-    return messages::kPatchFailed + ("\n" + String(reason));
+    String text = messages::kPatchFailed;
+    AddLine(text, reason);
+    return text;
 }
 
 } // namespace
