@@ -18,7 +18,7 @@
 #include "platform/win32/WideText.h"
 
 #include <algorithm>
-#include <list>
+#include <forward_list>
 #include <new>
 #include <string_view>
 
@@ -134,7 +134,8 @@ public:
         : rootPath_(std::move(rootPath)), buffer_(std::move(buffer)) {
         win32::RemoveLeftTemporaryFiles(root.Get());
         const std::uint64_t volume = VolumeOf(root.Get());
-        folders_.push_back({{}, {std::move(root), rootPath_, volume}});
+        folders_.push_front({{}, {std::move(root), rootPath_, volume}});
+        root_ = &folders_.front().folder;
     }
 
     EntryCheck Check(const EntryPath& entry) override {
@@ -184,7 +185,7 @@ public:
         return check;
     }
 
-    // Asked of the first folder reached on the volume.
+    // Asked of a folder reached on the volume.
     std::uint64_t FreeBytes(std::uint64_t volume) override {
         const auto found =
             std::find_if(folders_.begin(), folders_.end(),
@@ -284,7 +285,7 @@ private:
     // folder on the way is missing or may not be passed (problem says).
     const Folder* Reach(const EntryPath& entry, EntryProblem& problem) {
         WideString names; // of the folders so far, each followed by "\"
-        const Folder* parent = &folders_.front().folder;
+        const Folder* parent = root_;
         for (std::size_t i = 0; i + 1 < entry.size(); ++i) {
             names += entry[i];
             names += u'\\';
@@ -301,8 +302,8 @@ private:
                 return nullptr;
             }
             win32::RemoveLeftTemporaryFiles(folder.handle.Get());
-            folders_.push_back({names, std::move(folder)});
-            parent = &folders_.back().folder;
+            folders_.push_front({names, std::move(folder)});
+            parent = &folders_.front().folder;
         }
         return parent;
     }
@@ -410,14 +411,15 @@ private:
 
     WideString rootPath_;
     std::unique_ptr<char[]> buffer_; // the 1 MiB every write goes through
-    // The folders reached, by their names below the game folder (searched
-    // in turn: a patch reaches few); a list, so that each stays where it
-    // was made, for the walk's pointers.
+    // The folders reached, the latest first, by their names below the game
+    // folder (searched in turn: a patch reaches few); a list, so that each
+    // stays where it was made, for the walk's pointers.
     struct Reached {
         WideString names; // "Data\Maps\", the game folder's own ""
         Folder folder;
     };
-    std::list<Reached> folders_;
+    std::forward_list<Reached> folders_;
+    const Folder* root_ = nullptr; // the game folder's own, the list's last
 };
 
 } // namespace
