@@ -28,14 +28,23 @@ std::uint64_t HighestUse(const std::vector<PlannedWrite>& writes, std::uint64_t 
     return highest;
 }
 
+bool IsListed(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& needed,
+              std::uint64_t volume) {
+    for (const auto& known : needed) {
+        if (known.first == volume) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 std::vector<std::pair<std::uint64_t, std::uint64_t>>
 SpaceNeeded(const std::vector<PlannedWrite>& writes) {
     std::vector<std::pair<std::uint64_t, std::uint64_t>> needed;
     for (const PlannedWrite& write : writes) {
-        if (std::none_of(needed.begin(), needed.end(),
-                         [&](const auto& known) { return known.first == write.volume; })) {
+        if (!IsListed(needed, write.volume)) {
             needed.emplace_back(write.volume, HighestUse(writes, write.volume));
         }
     }
