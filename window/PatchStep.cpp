@@ -80,7 +80,6 @@ struct PatchStep::Planned {
 class PatchStep::Progress final : public PieceObserver {
 public:
     explicit Progress(IFormView& view) : view_(view) {}
-    virtual ~Progress() = default;
 
     void PieceRead(std::size_t bytes) override {
         done_ += bytes;
