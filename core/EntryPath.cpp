@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace brisel {
 
@@ -21,8 +22,10 @@ bool IsDeviceName(const WideString& name) {
     std::transform(base.begin(), base.end(), base.begin(), Upper);
     static const std::array<const char16_t*, 6> kFixed = {u"CON", u"PRN",    u"AUX",
                                                           u"NUL", u"CONIN$", u"CONOUT$"};
-    if (std::find(kFixed.begin(), kFixed.end(), base) != kFixed.end()) {
-        return true;
+    for (const char16_t* fixed : kFixed) {
+        if (base == fixed) {
+            return true;
+        }
     }
     // COM1-COM9 and LPT1-LPT9, the digit also as a superscript one to three.
     if (base.size() != 4 || (base.compare(0, 3, u"COM") != 0 && base.compare(0, 3, u"LPT") != 0)) {
@@ -33,10 +36,16 @@ bool IsDeviceName(const WideString& name) {
            digit == u'\u00B3';
 }
 
-// Characters that no name may hold; ":" would name a stream or a drive.
-bool IsForbidden(char16_t c) {
-    return c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' ||
-           c == u'*';
+// Whether the name holds a character that no name may hold; ":" would
+// name a stream or a drive.
+bool HasForbidden(const WideString& name) {
+    for (const char16_t c : name) {
+        if (c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' ||
+            c == u'?' || c == u'*') {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -59,11 +68,10 @@ std::optional<EntryPath> SplitEntry(const WideString& entry) {
         while (!name.empty() && (name.back() == u'.' || name.back() == u' ')) {
             name.pop_back();
         }
-        if (name.empty() || std::any_of(name.begin(), name.end(), IsForbidden) ||
-            IsDeviceName(name)) {
+        if (name.empty() || HasForbidden(name) || IsDeviceName(name)) {
             return std::nullopt; // also "..", which loses every character
         }
-        names.push_back(name);
+        names.push_back(std::move(name));
     }
     return names;
 }

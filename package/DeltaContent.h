@@ -34,8 +34,8 @@ class DeltaContent : public platform::FileContent {
 public:
     // The previous version is the entry's file in folder, opened at the
     // first read (the writer first makes sure the destination can be
-    // replaced) and closed once the new version is verified. stored is the
-    // delta's stored new data.
+    // replaced) and closed once the new version is verified; entry must
+    // outlive the content. stored is the delta's stored new data.
     DeltaContent(LzmaStream& stream, const DeltaRecord& record, const DeltaSource& source,
                  std::string_view stored, platform::GameFolder& folder, const EntryPath& entry,
                  DeltaBuffers& buffers);
@@ -58,7 +58,7 @@ private:
     std::uint64_t newSize_;
     Sha256Digest newDigest_;
     platform::GameFolder& folder_;
-    EntryPath entry_;
+    const EntryPath& entry_;
     std::unique_ptr<platform::FileReader> old_;
     platform::Sha256Hasher hasher_;
     bool started_ = false;

@@ -84,7 +84,8 @@ bool PackageSums::Parse(std::string_view table) {
         entry.type = in.Take(in.Number(1));
         entry.name = in.Take(in.Number(1));
         entry.size = in.Number(8);
-        entry.sums = in.Take(entry.size / piece_ + (entry.size % piece_ != 0 ? 1 : 0), 4);
+        const std::uint64_t whole = entry.size / piece_; // and one more for a rest
+        entry.sums = in.Take(whole + (whole * piece_ < entry.size ? 1 : 0), 4);
         entries_.push_back(entry);
     }
     return in.Ended();
@@ -108,7 +109,7 @@ std::uint64_t PackageSums::BytesToCheck(const std::vector<PackageResource>& reso
     return total;
 }
 
-bool PackageSums::Check(const PackageResource& resource, ChecksumObserver& observer) const {
+bool PackageSums::Check(const PackageResource& resource, PieceObserver& observer) const {
     if (!carried_) {
         return true;
     }
@@ -122,7 +123,7 @@ bool PackageSums::Check(const PackageResource& resource, ChecksumObserver& obser
         if (Checksum(piece) != LittleEndian(entry->sums.substr(at / piece_ * 4, 4))) {
             return false;
         }
-        observer.PieceChecked(piece.size());
+        observer.PieceRead(piece.size());
     }
     return true;
 }

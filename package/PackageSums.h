@@ -5,6 +5,7 @@
 // written with --store carries none: nothing is checked, as before.
 #pragma once
 
+#include "PieceObserver.h"
 #include "core/AnsiString.h"
 
 #include <cstdint>
@@ -16,17 +17,6 @@ namespace brisel {
 struct PackageResource {
     String type;
     String name;
-};
-
-// Told of each piece checked, so that a long check can show its progress
-// and keep the window answering.
-class ChecksumObserver {
-public:
-    // bytes: those of the piece just checked.
-    virtual void PieceChecked(std::uint64_t bytes) = 0;
-
-protected:
-    ~ChecksumObserver() = default;
 };
 
 class PackageSums {
@@ -49,7 +39,7 @@ public:
     // observer after each piece. False (damaged) when the table is damaged
     // or lacks the resource, or the resource is absent, of another size
     // than the table gives, or a piece differs; true without a table.
-    bool Check(const PackageResource& resource, ChecksumObserver& observer) const;
+    bool Check(const PackageResource& resource, PieceObserver& observer) const;
 
 private:
     struct Entry {

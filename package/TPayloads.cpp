@@ -10,6 +10,7 @@
 #include "platform/PackageResources.h"
 #include "platform/Sha256Hasher.h"
 
+#include <string_view>
 #include <vector>
 
 namespace brisel {
@@ -39,6 +40,15 @@ bool HashFile(platform::GameFolder& folder, const EntryPath& entry, std::uint64_
 }
 
 constexpr std::size_t kWhole = ~std::size_t{0};
+
+void AddOnce(std::vector<PackageResource>& resources, const char* type, std::string_view name) {
+    for (const PackageResource& known : resources) {
+        if (known.type == type && known.name == name) {
+            return;
+        }
+    }
+    resources.push_back({type, String(name)});
+}
 
 } // namespace
 
@@ -122,32 +132,31 @@ bool TPayloads::IsDelta(std::size_t n) const {
     return FindDeltaRecord(n).has_value();
 }
 
-std::vector<PackageResource> TPayloads::ResourcesRead(std::size_t n) const {
-    const std::string name = PayloadName(n);
+void TPayloads::AddResourcesRead(std::size_t n, std::vector<PackageResource>& read) const {
+    const String name = PayloadName(n);
     const std::size_t version = n < versionFound_.size() ? versionFound_[n] : kWhole;
     if (version != kWhole) {
-        std::vector<PackageResource> read = {{"DELTA", name}, {"LZMA", "RESOURCE_SOLID"}};
+        AddOnce(read, "DELTA", name);
+        AddOnce(read, "LZMA", "RESOURCE_SOLID");
         const auto delta = FindDeltaRecord(n);
         if (delta && version < delta->sources.size() && delta->sources[version].storedLength > 0) {
-            read.push_back({kDeltaStoredType, kDeltaStoredName});
+            AddOnce(read, kDeltaStoredType, kDeltaStoredName);
         }
-        return read;
+    } else if (FindPackedRecord(n)) {
+        AddOnce(read, "PACKED", name);
+        AddOnce(read, "LZMA", "RESOURCE_SOLID");
+    } else {
+        AddOnce(read, "BIN", name);
     }
-    if (FindPackedRecord(n)) {
-        return {{"PACKED", name}, {"LZMA", "RESOURCE_SOLID"}};
-    }
-    return {{"BIN", name}};
 }
 
-void TPayloads::Prepare(const std::vector<std::size_t>& toWrite) {
-    for (const std::size_t n : toWrite) {
-        const bool delta = n < versionFound_.size() && versionFound_[n] != kWhole;
-        if (delta) {
-            deltaBuffers_.Reserve();
-        }
-        if (delta || FindPackedRecord(n)) {
-            Stream();
-        }
+void TPayloads::Prepare(std::size_t n) {
+    const bool delta = n < versionFound_.size() && versionFound_[n] != kWhole;
+    if (delta) {
+        deltaBuffers_.Reserve();
+    }
+    if (delta || FindPackedRecord(n)) {
+        Stream();
     }
 }
 

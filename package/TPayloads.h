@@ -8,6 +8,7 @@
 
 #include "DeltaContent.h"
 #include "PackageSums.h"
+#include "PieceObserver.h"
 #include "core/EntryPath.h"
 #include "platform/Files.h"
 #include "platform/GameFolder.h"
@@ -21,16 +22,6 @@
 namespace brisel {
 
 class LzmaStream;
-
-// Told of each piece of a file read while a payload checks it, so that a
-// long check keeps the window answering and shows how far it has got.
-class PieceObserver {
-public:
-    virtual void PieceRead(std::size_t bytes) = 0;
-
-protected:
-    ~PieceObserver() = default;
-};
 
 enum class PayloadAction {
     Write,       // write the file (whole, or rebuilt from the version there)
@@ -59,19 +50,20 @@ public:
     // The number of bytes payload n writes; 0 when the package lacks it.
     std::uint64_t SizeOf(std::size_t n) const;
 
-    // The package resources that writing payload n as Check found reads.
-    std::vector<PackageResource> ResourcesRead(std::size_t n) const;
+    // Adds to read the package resources that writing payload n as Check
+    // found reads, those already there not again.
+    void AddResourcesRead(std::size_t n, std::vector<PackageResource>& read) const;
 
-    // Has what writing the payloads toWrite (as Check found them) will
-    // need, the stream's decoder with its dictionary and the buffers of
-    // deltas, so that a shortage of memory (std::bad_alloc) or a spoiled
-    // stream header (EReadError) shows before anything is written.
-    void Prepare(const std::vector<std::size_t>& toWrite);
+    // Has what writing payload n (as Check found it) will need, the
+    // stream's decoder with its dictionary and the buffers of deltas, so
+    // that a shortage of memory (std::bad_alloc) or a spoiled stream header
+    // (EReadError) shows before anything is written.
+    void Prepare(std::size_t n);
 
     // The content of payload n for the entry's file, valid until the next
-    // call: rebuilt from the version Check found there, or whole. A payload
-    // the package lacks raises EResNotFound; a spoiled record or stream
-    // header raises EReadError.
+    // call (and entry kept until then): rebuilt from the version Check
+    // found there, or whole. A payload the package lacks raises
+    // EResNotFound; a spoiled record or stream header raises EReadError.
     platform::FileContent& Open(std::size_t n, const EntryPath& entry);
 
 private:

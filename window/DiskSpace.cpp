@@ -10,33 +10,43 @@ std::uint64_t InClusters(std::uint64_t size, std::uint64_t cluster) {
     return cluster == 0 ? size : (size + cluster - 1) / cluster * cluster;
 }
 
-} // namespace
-
-std::vector<std::pair<std::uint64_t, std::uint64_t>>
-SpaceNeeded(const std::vector<PlannedWrite>& writes) {
-    struct Volume {
-        std::uint64_t id;
-        std::int64_t use;      // against the start; it may fall below it
-        std::uint64_t highest; // the highest use so far
-    };
-    std::vector<Volume> volumes;
+// The highest use the writes on volume reach, against the start.
+std::uint64_t HighestUse(const std::vector<PlannedWrite>& writes, std::uint64_t volume) {
+    std::int64_t use = 0; // it may fall below the start
+    std::uint64_t highest = 0;
     for (const PlannedWrite& write : writes) {
-        auto volume = std::find_if(volumes.begin(), volumes.end(),
-                                   [&](const Volume& v) { return v.id == write.volume; });
-        if (volume == volumes.end()) {
-            volume = volumes.insert(volumes.end(), {write.volume, 0, 0});
+        if (write.volume != volume) {
+            continue;
         }
         const auto newSize = static_cast<std::int64_t>(InClusters(write.newSize, write.cluster));
         const auto oldSize = static_cast<std::int64_t>(InClusters(write.oldSize, write.cluster));
         // The new file whole, the old one still there.
-        const std::int64_t peak = volume->use + newSize;
-        volume->highest =
-            std::max(volume->highest, static_cast<std::uint64_t>(std::max<std::int64_t>(peak, 0)));
-        volume->use += newSize - oldSize;
+        const std::int64_t peak = use + newSize;
+        highest = std::max(highest, static_cast<std::uint64_t>(std::max<std::int64_t>(peak, 0)));
+        use += newSize - oldSize;
     }
+    return highest;
+}
+
+bool IsListed(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& needed,
+              std::uint64_t volume) {
+    for (const auto& known : needed) {
+        if (known.first == volume) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::vector<std::pair<std::uint64_t, std::uint64_t>>
+SpaceNeeded(const std::vector<PlannedWrite>& writes) {
     std::vector<std::pair<std::uint64_t, std::uint64_t>> needed;
-    for (const Volume& volume : volumes) {
-        needed.emplace_back(volume.id, volume.highest);
+    for (const PlannedWrite& write : writes) {
+        if (!IsListed(needed, write.volume)) {
+            needed.emplace_back(write.volume, HighestUse(writes, write.volume));
+        }
     }
     return needed;
 }

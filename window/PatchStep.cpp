@@ -8,8 +8,7 @@
 #include "platform/GameFolder.h"
 #include "platform/Text.h"
 
-#include <algorithm>
-#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace brisel {
@@ -42,20 +41,28 @@ String Quoted(const String& entry) {
     return "\"" + entry + "\"";
 }
 
+void AddLine(String& text, std::string_view line) {
+    text += '\n';
+    text += line;
+}
+
 // The failure message, naming the entry and what holds its file.
 String Failed(const String& entry, const std::vector<WideString>& holders = {}) {
-    String text = messages::kPatchFailed + ("\n" + Quoted(entry));
+    String text = messages::kPatchFailed;
+    AddLine(text, Quoted(entry));
     if (!holders.empty()) {
-        text += "\n" + String(messages::kCloseProgramsFirst);
+        AddLine(text, messages::kCloseProgramsFirst);
         for (const WideString& program : holders) {
-            text += "\n" + platform::ToShiftJis(program);
+            AddLine(text, platform::ToShiftJis(program));
         }
     }
     return text;
 }
 
 String FailedBecause(const char* reason) {
-    return messages::kPatchFailed + ("\n" + String(reason));
+    String text = messages::kPatchFailed;
+    AddLine(text, reason);
+    return text;
 }
 
 } // namespace
@@ -63,19 +70,17 @@ String FailedBecause(const char* reason) {
 // One non-blank "%OutFiles" line and what the checks found for it.
 struct PatchStep::Planned {
     std::size_t number = 0;
-    String line;
     EntryPath entry;
-    platform::EntryCheck destination;
+    PlannedWrite room;  // what its write takes of its drive
+    bool write = false; // its payload changes the file
 };
 
 // How far the step has got, in bytes read or written, for the view's bar;
 // each piece also lets the window answer.
-class PatchStep::Progress final : public PieceObserver, public ChecksumObserver {
+class PatchStep::Progress final : public PieceObserver {
 public:
     explicit Progress(IFormView& view) : view_(view) {}
-    virtual ~Progress() = default;
 
-    void PieceChecked(std::uint64_t bytes) override { PieceRead(static_cast<std::size_t>(bytes)); }
     void PieceRead(std::size_t bytes) override {
         done_ += bytes;
         view_.PatchProgress(done_, total_ < done_ ? done_ : total_);
@@ -111,16 +116,16 @@ String PatchStep::Run() {
     const auto folder = platform::OpenGameFolder(WithTrailingBackslash(directory_));
     TPayloads payloads(*folder);
     Progress progress(view_);
-    std::vector<std::size_t> writes;
     try {
-        if (const auto failure = CheckEverything(*folder, payloads, progress, writes)) {
-            return *failure;
+        const String failure = CheckEverything(*folder, payloads, progress);
+        if (!failure.empty()) {
+            return failure;
         }
     } catch (const EReadError&) {
         return FailedBecause(messages::kInstallerDamaged); // a spoiled record or stream
     }
     for (const Planned& p : planned_) {
-        if (std::find(writes.begin(), writes.end(), p.number) != writes.end()) {
+        if (p.write) {
             ReportedContent content(payloads.Open(p.number, p.entry), progress);
             folder->Write(p.entry, content);
         }
@@ -128,9 +133,8 @@ String PatchStep::Run() {
     return messages::kPatchSucceeded;
 }
 
-std::optional<String> PatchStep::CheckEverything(platform::GameFolder& folder, TPayloads& payloads,
-                                                 Progress& progress,
-                                                 std::vector<std::size_t>& writes) {
+String PatchStep::CheckEverything(platform::GameFolder& folder, TPayloads& payloads,
+                                  Progress& progress) {
     // Each entry: a name inside the game folder, a payload, a file that the
     // write will be able to replace.
     std::uint64_t toHash = 0, toWrite = 0;
@@ -139,43 +143,40 @@ std::optional<String> PatchStep::CheckEverything(platform::GameFolder& folder, T
         if (line.empty()) {
             continue;
         }
-        const auto entry = SplitEntry(platform::FromShiftJis(line));
+        auto entry = SplitEntry(platform::FromShiftJis(line));
         if (!entry || !payloads.Has(i)) {
             return Failed(line);
         }
-        platform::EntryCheck destination = folder.Check(*entry);
+        const platform::EntryCheck destination = folder.Check(*entry);
         if (destination.problem != platform::EntryProblem::None) {
             return Failed(line, destination.holders);
         }
+        const std::uint64_t newSize = payloads.SizeOf(i);
         toHash += payloads.IsDelta(i) ? destination.size : 0;
-        toWrite += payloads.SizeOf(i);
-        planned_.push_back({i, line, *entry, std::move(destination)});
+        toWrite += newSize;
+        planned_.push_back({i,
+                            std::move(*entry),
+                            {destination.volume, destination.cluster, newSize,
+                             destination.exists ? destination.size : 0}});
     }
     progress.Expect(toHash + toWrite);
 
     // The versions deltas need, the room, the installer's data, the memory.
     std::vector<PlannedWrite> space;
-    std::vector<PackageResource> read; // each once
+    std::vector<PackageResource> read;
     toWrite = 0;
-    for (const Planned& p : planned_) {
+    for (Planned& p : planned_) {
         const PayloadAction action = payloads.Check(p.number, p.entry, progress);
         if (action == PayloadAction::WrongVersion) {
-            return messages::kWrongVersion + Quoted(p.line);
+            return messages::kWrongVersion + Quoted(outFiles_[p.number]);
         }
         if (action == PayloadAction::UpToDate) {
             continue;
         }
-        writes.push_back(p.number);
-        space.push_back({p.destination.volume, p.destination.cluster, payloads.SizeOf(p.number),
-                         p.destination.exists ? p.destination.size : 0});
-        toWrite += payloads.SizeOf(p.number);
-        for (const PackageResource& resource : payloads.ResourcesRead(p.number)) {
-            if (std::none_of(read.begin(), read.end(), [&](const PackageResource& known) {
-                    return known.type == resource.type && known.name == resource.name;
-                })) {
-                read.push_back(resource);
-            }
-        }
+        p.write = true;
+        space.push_back(p.room);
+        toWrite += p.room.newSize;
+        payloads.AddResourcesRead(p.number, read);
     }
     for (const auto& [volume, bytes] : SpaceNeeded(space)) {
         if (folder.FreeBytes(volume) < bytes) {
@@ -185,9 +186,13 @@ std::optional<String> PatchStep::CheckEverything(platform::GameFolder& folder, T
     if (!PackageDataIntact(read, progress, toWrite)) {
         return FailedBecause(messages::kInstallerDamaged);
     }
-    payloads.Prepare(writes);
+    for (const Planned& p : planned_) {
+        if (p.write) {
+            payloads.Prepare(p.number);
+        }
+    }
     progress.Expect(toWrite);
-    return std::nullopt;
+    return {};
 }
 
 } // namespace brisel

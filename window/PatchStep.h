@@ -16,7 +16,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace brisel {
@@ -43,10 +42,9 @@ private:
     struct Planned;
 
     // Everything before the first write; the message that stops the step,
-    // or nullopt with the payloads to write in writes. A spoiled record or
+    // or an empty one with the entries to write marked. A spoiled record or
     // stream raises EReadError.
-    std::optional<String> CheckEverything(platform::GameFolder& folder, TPayloads& payloads,
-                                          Progress& progress, std::vector<std::size_t>& writes);
+    String CheckEverything(platform::GameFolder& folder, TPayloads& payloads, Progress& progress);
     // The installer's data that the writes read against the checksums the
     // tools recorded; true without checksums (written with --store).
     static bool PackageDataIntact(const std::vector<PackageResource>& read, Progress& progress,

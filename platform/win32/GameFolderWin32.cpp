@@ -18,7 +18,9 @@
 #include "platform/win32/WideText.h"
 
 #include <algorithm>
+#include <forward_list>
 #include <new>
+#include <string_view>
 
 namespace brisel::platform {
 
@@ -51,19 +53,31 @@ WideString FinalPath(HANDLE object) {
     }
     path.resize(length);
     if (path.compare(0, 8, u"\\\\?\\UNC\\") == 0) {
-        return u"\\" + path.substr(7);
+        path.erase(2, 6); // "\\server\share\..."
+    } else if (path.compare(0, 4, u"\\\\?\\") == 0) {
+        path.erase(0, 4);
     }
-    return path.compare(0, 4, u"\\\\?\\") == 0 ? path.substr(4) : path;
+    return path;
 }
 
-bool SameText(const WideString& a, const WideString& b) {
-    return CompareStringOrdinal(win32::Wide(a), static_cast<int>(a.size()), win32::Wide(b),
+bool SameText(std::u16string_view a, std::u16string_view b) {
+    return CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()),
+                                static_cast<int>(a.size()),
+                                reinterpret_cast<const wchar_t*>(b.data()),
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 bool IsInside(const WideString& path, const WideString& folder) {
     return !folder.empty() && path.size() > folder.size() + 1 && path[folder.size()] == u'\\' &&
-           SameText(path.substr(0, folder.size()), folder);
+           SameText(std::u16string_view(path).substr(0, folder.size()), folder);
+}
+
+// The path of name inside folder: "folder\name".
+WideString PathIn(const WideString& folder, const WideString& name) {
+    WideString path = folder;
+    path += u'\\';
+    path += name;
+    return path;
 }
 
 FILE_ATTRIBUTE_TAG_INFO TagOf(HANDLE object) {
@@ -80,6 +94,13 @@ bool IsLink(const FILE_ATTRIBUTE_TAG_INFO& tag) {
            IsReparseTagNameSurrogate(tag.ReparseTag);
 }
 
+// The serial number of the volume the object is on; 0 where the system
+// does not tell.
+std::uint64_t VolumeOf(HANDLE object) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return GetFileInformationByHandle(object, &info) ? info.dwVolumeSerialNumber : 0;
+}
+
 DWORD LinkCount(HANDLE file) {
     BY_HANDLE_FILE_INFORMATION info{};
     return GetFileInformationByHandle(file, &info) ? info.nNumberOfLinks : 0;
@@ -88,7 +109,10 @@ DWORD LinkCount(HANDLE file) {
 WideString Joined(const EntryPath& entry) {
     WideString path;
     for (const WideString& name : entry) {
-        path += (path.empty() ? u"" : u"\\") + name;
+        if (!path.empty()) {
+            path += u'\\';
+        }
+        path += name;
     }
     return path;
 }
@@ -109,7 +133,9 @@ public:
     Win32GameFolder(FileHandle root, WideString rootPath, std::unique_ptr<char[]> buffer)
         : rootPath_(std::move(rootPath)), buffer_(std::move(buffer)) {
         win32::RemoveLeftTemporaryFiles(root.Get());
-        folders_.push_back(std::make_unique<Reached>(Reached{{}, {std::move(root), rootPath_}}));
+        const std::uint64_t volume = VolumeOf(root.Get());
+        folders_.push_front({{}, {std::move(root), rootPath_, volume}});
+        root_ = &folders_.front().folder;
     }
 
     EntryCheck Check(const EntryPath& entry) override {
@@ -118,13 +144,7 @@ public:
         if (folder == nullptr) {
             return check;
         }
-        BY_HANDLE_FILE_INFORMATION volume{};
-        GetFileInformationByHandle(folder->handle.Get(), &volume);
-        check.volume = volume.dwVolumeSerialNumber;
-        if (std::none_of(volumes_.begin(), volumes_.end(),
-                         [&](const auto& known) { return known.first == check.volume; })) {
-            volumes_.emplace_back(check.volume, folder->path);
-        }
+        check.volume = folder->volume;
         DWORD sectors = 0, bytes = 0, free = 0, total = 0;
         if (GetDiskFreeSpaceW(win32::Wide(Root(folder->path)), &sectors, &bytes, &free, &total)) {
             check.cluster = std::uint64_t{sectors} * bytes;
@@ -158,20 +178,22 @@ public:
         }
         if (status == win32::kStatusSharingViolation) {
             check.problem = EntryProblem::InUse;
-            check.holders = win32::ProgramsHolding(folder->path + u"\\" + entry.back());
+            check.holders = win32::ProgramsHolding(PathIn(folder->path, entry.back()));
         } else {
             check.problem = EntryProblem::Refused;
         }
         return check;
     }
 
+    // Asked of a folder reached on the volume.
     std::uint64_t FreeBytes(std::uint64_t volume) override {
-        const auto found = std::find_if(volumes_.begin(), volumes_.end(),
-                                        [&](const auto& known) { return known.first == volume; });
+        const auto found =
+            std::find_if(folders_.begin(), folders_.end(),
+                         [&](const Reached& reached) { return reached.folder.volume == volume; });
         ULARGE_INTEGER free{};
-        if (found == volumes_.end() ||
-            !GetDiskFreeSpaceExW(win32::Wide(win32::LongPathForm(found->second + u"\\")), &free,
-                                 nullptr, nullptr)) {
+        if (found == folders_.end() ||
+            !GetDiskFreeSpaceExW(win32::Wide(win32::LongPathForm(found->folder.path + u"\\")),
+                                 &free, nullptr, nullptr)) {
             return 0;
         }
         return free.QuadPart;
@@ -224,7 +246,8 @@ public:
 private:
     struct Folder {
         FileHandle handle;
-        WideString path; // as the system gives it; empty where it gives none
+        WideString path;          // as the system gives it; empty where it gives none
+        std::uint64_t volume = 0; // the serial number of its volume
     };
 
     [[noreturn]] static void Fail(const EntryPath& entry) {
@@ -240,28 +263,37 @@ private:
         return end == WideString::npos ? path + u"\\" : path.substr(0, end + 1);
     }
 
+    // The path of the object opened at name in folder where the system
+    // resolved the name elsewhere; empty where it did not, or gives no path
+    // to compare.
+    static WideString ElsewherePath(HANDLE object, const Folder& folder, const WideString& name) {
+        WideString path = FinalPath(object);
+        if (folder.path.empty() || SameText(path, PathIn(folder.path, name))) {
+            path.clear();
+        }
+        return path;
+    }
+
     // Whether the object opened at name in folder may be used: where the
     // system resolved the name elsewhere, only as a link of unknown maker.
     bool Passable(HANDLE object, const Folder& folder, const WideString& name) const {
-        const WideString path = FinalPath(object);
-        if (path.empty() || folder.path.empty() || SameText(path, folder.path + u"\\" + name)) {
-            return true;
-        }
-        return MayPassLink(LinkMaker::Unknown, IsInside(path, rootPath_));
+        const WideString elsewhere = ElsewherePath(object, folder, name);
+        return elsewhere.empty() || MayPassLink(LinkMaker::Unknown, IsInside(elsewhere, rootPath_));
     }
 
     // The folder of the entry's file, opened name by name; null when a
     // folder on the way is missing or may not be passed (problem says).
     const Folder* Reach(const EntryPath& entry, EntryProblem& problem) {
-        EntryPath names;
-        const Folder* parent = &folders_.front()->folder;
+        WideString names; // of the folders so far, each followed by "\"
+        const Folder* parent = root_;
         for (std::size_t i = 0; i + 1 < entry.size(); ++i) {
-            names.push_back(entry[i]);
+            names += entry[i];
+            names += u'\\';
             const auto known =
                 std::find_if(folders_.begin(), folders_.end(),
-                             [&](const auto& reached) { return reached->names == names; });
+                             [&](const Reached& reached) { return reached.names == names; });
             if (known != folders_.end()) {
-                parent = &(*known)->folder;
+                parent = &known->folder;
                 continue;
             }
             Folder folder;
@@ -270,8 +302,8 @@ private:
                 return nullptr;
             }
             win32::RemoveLeftTemporaryFiles(folder.handle.Get());
-            folders_.push_back(std::make_unique<Reached>(Reached{names, std::move(folder)}));
-            parent = &folders_.back()->folder;
+            folders_.push_front({names, std::move(folder)});
+            parent = &folders_.front().folder;
         }
         return parent;
     }
@@ -305,6 +337,7 @@ private:
             return EntryProblem::LinkRefused;
         }
         folder.path = FinalPath(opened.Get());
+        folder.volume = VolumeOf(opened.Get());
         folder.handle = std::move(opened);
         return EntryProblem::None;
     }
@@ -325,10 +358,8 @@ private:
         const FILE_ATTRIBUTE_TAG_INFO tag = TagOf(file.Get());
         facts.attributes = tag.FileAttributes == INVALID_FILE_ATTRIBUTES ? 0 : tag.FileAttributes;
         facts.folder = (facts.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        const WideString path = FinalPath(file.Get());
-        facts.replaceOnly =
-            IsLink(tag) || LinkCount(file.Get()) != 1 ||
-            (!path.empty() && !folder.path.empty() && !SameText(path, folder.path + u"\\" + name));
+        facts.replaceOnly = IsLink(tag) || LinkCount(file.Get()) != 1 ||
+                            !ElsewherePath(file.Get(), folder, name).empty();
         FILE_STANDARD_INFO standard{};
         if (GetFileInformationByHandleEx(file.Get(), FileStandardInfo, &standard,
                                          sizeof standard)) {
@@ -380,14 +411,15 @@ private:
 
     WideString rootPath_;
     std::unique_ptr<char[]> buffer_; // the 1 MiB every write goes through
-    // The folders reached, by their names below the game folder (a list:
-    // a patch reaches few), each where it was made, for the walk's pointers.
+    // The folders reached, the latest first, by their names below the game
+    // folder (searched in turn: a patch reaches few); a list, so that each
+    // stays where it was made, for the walk's pointers.
     struct Reached {
-        EntryPath names;
+        WideString names; // "Data\Maps\", the game folder's own ""
         Folder folder;
     };
-    std::vector<std::unique_ptr<Reached>> folders_;
-    std::vector<std::pair<std::uint64_t, WideString>> volumes_; // a folder on each volume
+    std::forward_list<Reached> folders_;
+    const Folder* root_ = nullptr; // the game folder's own, the list's last
 };
 
 } // namespace

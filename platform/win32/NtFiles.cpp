@@ -3,6 +3,7 @@
 #include "platform/win32/WideText.h"
 
 #include <cstring>
+#include <utility>
 
 namespace brisel::win32 {
 
@@ -113,7 +114,7 @@ std::vector<WideString> ListFolder(HANDLE folder, const WideString& pattern) {
             std::memcpy(&length, buffer + at + 2 * sizeof(ULONG), sizeof length);
             WideString name(length / sizeof(char16_t), u'\0');
             std::memcpy(name.data(), buffer + at + 3 * sizeof(ULONG), length);
-            names.push_back(name);
+            names.push_back(std::move(name));
             if (next == 0) {
                 break;
             }

@@ -681,9 +681,9 @@ TEST_F(PackageStreamTest, TheChecksumTableFindsEachSpoiledResource) {
         resources = intact;
         c.spoil();
         const PackageSums sums;
-        struct Counted final : ChecksumObserver {
+        struct Counted final : PieceObserver {
             std::uint64_t bytes = 0;
-            void PieceChecked(std::uint64_t piece) override { bytes += piece; }
+            void PieceRead(std::size_t piece) override { bytes += piece; }
         } counted;
         std::string outcomes;
         for (const auto& resource : checked) {

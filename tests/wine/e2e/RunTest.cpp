@@ -305,7 +305,9 @@ TEST_F(RunTest, AHardLinkToAFileOutsideIsReplacedNotWrittenThrough) {
     const std::wstring outside = L"C:\\Games\\outside.dat";
     InstallGame();
     machine.WriteFile(outside, "outside");
-    machine.WriteFile(kGameDir + L"\\sub\\c.dat", "old");
+    for (const wchar_t* name : {L"a.dat", L"b.dat", L"sub\\c.dat", L"d.dat"}) {
+        machine.WriteFile(kGameDir + L"\\" + name, "old"); // removed with the machine
+    }
     DeleteFileW((kGameDir + L"\\d.dat").c_str());
     ASSERT_TRUE(CreateHardLinkW((kGameDir + L"\\d.dat").c_str(), outside.c_str(), nullptr));
     Started run = Start("typical");
