@@ -29,7 +29,8 @@ private:
     bool running_ = false;
     bool shown_ = false;
     DWORD started_ = 0;
-    int filled_ = 0; // pixels of the bar's inside
+    DWORD moved_ = 0; // when the bar last moved
+    int filled_ = 0;  // pixels of the bar's inside
 };
 
 } // namespace brisel::win32
