@@ -18,21 +18,7 @@ runs="${BENCH_RUNS:-5}"
 
 # make_text FILE MB: text of varied lines, as a game's scripts and data are.
 make_text() {
-    /usr/bin/python3 - "$1" "$2" <<'PY'
-import random, sys
-path, mb = sys.argv[1], int(sys.argv[2])
-rng = random.Random(11)
-words = ("patch game file folder start window shortcut player version data archive "
-         "image sound text stage level score item enemy boss save load option menu").split()
-with open(path, "w") as out:
-    size, n = 0, 0
-    while size < mb * 1000000:
-        line = "%07d %s\r\n" % (n, " ".join(rng.choice(words) for _ in range(rng.randint(4, 14))))
-        out.write(line)
-        size += len(line)
-        n += 1
-PY
-    truncate -s "$(($2 * 1000000))" "$1"
+    /usr/bin/python3 "$here/text.py" "$1" "$2"
 }
 
 # package NAME FILE [patchpack option...]: an x86_64 installer of one payload.
