@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace brisel::e2e {
@@ -82,11 +83,20 @@ InstallerProcess::InstallerProcess(
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                       CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &info)) {
-        CloseHandle(info.hThread);
-        process_ = info.hProcess;
-        id_ = info.dwProcessId;
+    // Started again after a pause if Wine refused it (seen once, right
+    // after other runs of the same installer were killed).
+    for (int attempt = 0; attempt < 3 && process_ == nullptr; ++attempt) {
+        if (attempt > 0) {
+            std::fprintf(stderr, "starting the installer failed (error %lu): once more\n",
+                         GetLastError());
+            Sleep(2000);
+        }
+        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                           CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &info)) {
+            CloseHandle(info.hThread);
+            process_ = info.hProcess;
+            id_ = info.dwProcessId;
+        }
     }
 }
 
