@@ -10,8 +10,9 @@
 #
 # Emulated calls can stall now and then (a first COM use in a new prefix
 # once took almost a minute, a prefix start once hung), so every call runs
-# under a timeout; a call that times out is tried once more and the retry is
-# reported on stderr and in $BRISEL_WINE32_ROOT/retries.log.
+# under a timeout; a call that times out (or, where asked, fails) is tried
+# once more and the retry is reported on stderr and in
+# $BRISEL_WINE32_ROOT/retries.log.
 
 BRISEL_WINE32_ROOT=${BRISEL_WINE32_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wine32}
 BRISEL_WINE32_SYSROOT="$BRISEL_WINE32_ROOT/sysroot"
@@ -43,15 +44,24 @@ brisel_wine32_env() {
 }
 
 # brisel_wine32_guard SECONDS WHAT COMMAND...: runs COMMAND with a timeout and,
-# if it times out, once more after restarting the prefix's server.
+# if it times out, once more after restarting the prefix's server. With
+# BRISEL_WINE32_RETRY_FAILED set, a try that fails under the emulated Wine is
+# made once more too: qemu crashes some of Wine's own processes now and then
+# (mostly while the prefix starts), and a session without them can fail a
+# scenario (a folder browser that cannot list the drives) until the server
+# starts again.
 brisel_wine32_guard() {
     local seconds="$1" what="$2" status=0
     shift 2
     timeout -k 10 "$seconds" "$@" || status=$?
-    if [ "$status" -ne 124 ] && [ "$status" -ne 137 ]; then
+    if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
+        brisel_wine32_note_retry "$what timed out after $seconds s"
+    elif [ "$status" -ne 0 ] && [ -n "${BRISEL_WINE32_RETRY_FAILED:-}" ] &&
+        [ "$(brisel_wine32_mode)" = emulated ]; then
+        brisel_wine32_note_retry "$what failed (exit code $status)"
+    else
         return "$status"
     fi
-    brisel_wine32_note_retry "$what timed out after $seconds s"
     brisel_wine32_restart_server
     status=0
     timeout -k 10 "$seconds" "$@" || status=$?

@@ -17,5 +17,21 @@ if [ -n "${BRISEL_WINE32_NATIVE_ONLY:-}" ] && [ "$(brisel_wine32_mode)" = emulat
     exit 77
 fi
 brisel_wine32_prefix "$BRISEL_WINEPREFIX"
+
+# The program's output goes through files, not straight to the caller: a
+# Wine service that an emulated crash made start again during the run
+# inherits the output it was started with and lives as long as the server,
+# and a caller reading a pipe (CTest) would wait for it until its limit.
+output="$(mktemp "${TMPDIR:-/tmp}/wine32-run.XXXXXX")"
+errors="$output.err"
+finish() {
+    cat "$output"
+    cat "$errors" >&2
+    rm -f "$output" "$errors"
+}
+trap 'finish; exit 143' TERM INT
+status=0
 brisel_wine32_guard "${BRISEL_WINE32_TIMEOUT:-600}" "$(basename "$1")${2:+ ${*:2}}" \
-    "$BRISEL_WINE32" "$@"
+    "$BRISEL_WINE32" "$@" >"$output" 2>"$errors" || status=$?
+finish
+exit "$status"

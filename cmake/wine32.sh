@@ -223,7 +223,7 @@ wine32_demo() {
 }
 
 # The i686 build's tests under the 32-bit Wine; reports the retries of
-# emulated calls that timed out.
+# emulated calls that timed out or failed.
 wine32_tests() {
     local status=0 retries="$BRISEL_WINE32_ROOT/retries.log" before=0 after=0
     [ -f "$retries" ] && before=$(wc -l <"$retries")
@@ -235,7 +235,7 @@ wine32_tests() {
     wine32_stop
     [ -f "$retries" ] && after=$(wc -l <"$retries")
     if [ "$after" -gt "$before" ]; then
-        log "32-bit Wine: $((after - before)) timed-out call(s) retried:"
+        log "32-bit Wine: $((after - before)) call(s) retried:"
         tail -n "$((after - before))" "$retries" >&2
     else
         log "32-bit Wine: no retries"
