@@ -189,8 +189,7 @@ TEST_F(RunTest, TheFolderBrowserChoosesTheDirectoryAndStartFollowsTheMarker) {
         PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
         PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
         HWND browser = run.process->WaitForDialog(kBrowserFills);
-        return browser != nullptr && WaitForBrowserTree(browser, kBrowserFills) ? browser
-                                                                                : nullptr;
+        return browser != nullptr && WaitForBrowserTree(browser, kBrowserFills) ? browser : nullptr;
     };
 
     // The browser is driven as a player drives it, by item handles and
